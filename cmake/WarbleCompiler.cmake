@@ -1,0 +1,20 @@
+# Compiler cache and sanitizers.
+
+find_program(WARBLE_CCACHE ccache)
+if(WARBLE_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+    # Relative paths and no working directory in the hash let a fresh clone elsewhere reuse the
+    # cache of an earlier one. A script rather than a list, because JUCE hands the launcher on to
+    # its own nested build of juceaide.
+    configure_file("${CMAKE_CURRENT_LIST_DIR}/ccache-launcher.sh.in"
+                   "${CMAKE_BINARY_DIR}/ccache-launcher.sh" @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                    WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_C_COMPILER_LAUNCHER "${CMAKE_BINARY_DIR}/ccache-launcher.sh")
+    set(CMAKE_CXX_COMPILER_LAUNCHER "${CMAKE_BINARY_DIR}/ccache-launcher.sh")
+endif()
+
+set(WARBLE_SANITIZER "" CACHE STRING "Build everything with this sanitizer (thread, address, undefined)")
+if(WARBLE_SANITIZER)
+    add_compile_options(-fsanitize=${WARBLE_SANITIZER} -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=${WARBLE_SANITIZER})
+endif()

@@ -1,0 +1,72 @@
+# Brings JUCE 8.0.6 into the build, looking in this order:
+#   1. an explicit path:            -DWARBLE_JUCE_DIR=/path/to/JUCE
+#   2. the folder scripts/setup.sh fills: .deps/JUCE (Debian's "+ds" source package)
+#   3. FetchContent of the official repository at tag 8.0.6 (needs internet)
+# Both the upstream tree and Debian's repack work. The repack strips JUCE's bundled zlib, libpng,
+# libjpeg, FLAC and Ogg Vorbis; its own CMake patches then link the system libraries instead.
+
+set(WARBLE_JUCE_VERSION 8.0.6)
+set(WARBLE_JUCE_DIR "" CACHE PATH "A JUCE ${WARBLE_JUCE_VERSION} source tree to build against")
+
+function(warble_check_juce_tree dir)
+    if(NOT EXISTS "${dir}/CMakeLists.txt")
+        message(FATAL_ERROR "No JUCE source tree at ${dir}")
+    endif()
+    file(STRINGS "${dir}/CMakeLists.txt" project_line REGEX "^project\\(JUCE VERSION")
+    if(NOT project_line MATCHES "VERSION ${WARBLE_JUCE_VERSION}[ )]")
+        message(FATAL_ERROR "${dir} holds '${project_line}', but Warble needs JUCE ${WARBLE_JUCE_VERSION}")
+    endif()
+endfunction()
+
+if(WARBLE_JUCE_DIR)
+    warble_check_juce_tree("${WARBLE_JUCE_DIR}")
+    set(warble_juce_source "${WARBLE_JUCE_DIR}")
+elseif(EXISTS "${PROJECT_SOURCE_DIR}/.deps/JUCE/CMakeLists.txt")
+    warble_check_juce_tree("${PROJECT_SOURCE_DIR}/.deps/JUCE")
+    set(warble_juce_source "${PROJECT_SOURCE_DIR}/.deps/JUCE")
+endif()
+
+if(warble_juce_source)
+    message(STATUS "Warble: JUCE from ${warble_juce_source}")
+    add_subdirectory("${warble_juce_source}" JUCE EXCLUDE_FROM_ALL)
+else()
+    message(STATUS "Warble: fetching JUCE ${WARBLE_JUCE_VERSION} from GitHub")
+    include(FetchContent)
+    FetchContent_Declare(JUCE
+        GIT_REPOSITORY https://github.com/juce-framework/JUCE.git
+        GIT_TAG ${WARBLE_JUCE_VERSION}
+        GIT_SHALLOW TRUE)
+    FetchContent_MakeAvailable(JUCE)
+    set(warble_juce_source "${juce_SOURCE_DIR}")
+endif()
+
+# Debian's repack links the system's image libraries into JUCE's own targets only; static
+# libraries of JUCE modules made here need them too.
+set(WARBLE_JUCE_SYSTEM_LIBS "")
+if(TARGET juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+    set(WARBLE_JUCE_SYSTEM_LIBS juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+endif()
+
+# Module settings every JUCE build of this project shares.
+set(WARBLE_JUCE_CONFIG
+    JUCE_WEB_BROWSER=0
+    JUCE_USE_CURL=0
+    JUCE_USE_FLAC=0
+    JUCE_USE_OGGVORBIS=0
+    JUCE_VST3_CAN_REPLACE_VST2=0)
+
+# A static library of JUCE modules that other targets link without compiling JUCE again: the
+# modules' include paths and definitions are re-exported, their sources are not.
+function(warble_add_juce_library target)
+    cmake_parse_arguments(ARG "" "" "MODULES;DEFINITIONS" ${ARGN})
+    add_library(${target} STATIC)
+    target_link_libraries(${target}
+        PRIVATE ${ARG_MODULES} ${WARBLE_JUCE_SYSTEM_LIBS}
+        PUBLIC juce::juce_recommended_config_flags)
+    target_compile_definitions(${target} PUBLIC ${WARBLE_JUCE_CONFIG} ${ARG_DEFINITIONS})
+    target_compile_definitions(${target} INTERFACE
+        $<TARGET_PROPERTY:${target},COMPILE_DEFINITIONS>)
+    target_include_directories(${target} INTERFACE
+        $<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>)
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE TRUE)
+endfunction()

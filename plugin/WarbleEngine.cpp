@@ -1,0 +1,313 @@
+#include "WarbleProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+    constexpr float twoPi = 6.2831855f;
+    constexpr double twoPiDouble = 6.283185307179586;
+
+    bool isUsableSampleRate (double rate) noexcept
+    {
+        return std::isfinite (rate)
+            && rate >= WarbleProcessor::minimumSampleRate
+            && rate <= WarbleProcessor::maximumSampleRate;
+    }
+
+    // Sets a flag for the lifetime of the scope; the flag tells withdrawKeyboardState that a block
+    // may be holding the lent keyboard state.
+    struct ScopedFlag
+    {
+        explicit ScopedFlag (std::atomic<bool>& f) noexcept : flag (f)  { flag.store (true); }
+        ~ScopedFlag()                                                     { flag.store (false); }
+
+        std::atomic<bool>& flag;
+    };
+}
+
+// Everything a block computes once from the sample rate and the parameter snapshot.
+struct WarbleProcessor::BlockSettings
+{
+    float waveBlend, vibratoRate, filterBase, filterMod, resonance, reverb;
+    float glideCoefficient, attackStep, releaseStep, wheelCoefficient, masterGain;
+    float sampleRate;
+};
+
+float WarbleProcessor::noteToFrequency (int note) noexcept
+{
+    return 440.0f * std::pow (2.0f, (float) (note - 69) / 12.0f);
+}
+
+void WarbleProcessor::prepareToPlay (double newSampleRate, int)
+{
+    if (isUsableSampleRate (newSampleRate))
+        sampleRate = newSampleRate;
+
+    voices.fill (Voice {});
+    reverbProcessor.prepare ({ sampleRate, 0, 0 });
+}
+
+void WarbleProcessor::releaseResources()
+{
+}
+
+void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
+    const juce::ScopedNoDenormals noDenormals;
+
+    buffer.clear();
+
+    const auto read = [this] (const char* id) { return parameters.getRawParameterValue (id)->load(); };
+
+    BlockSettings settings {};
+    settings.waveBlend   = read ("waveBlend");
+    const auto glideTime = read ("glideTime");
+    settings.vibratoRate = read ("vibratoRate");
+    settings.filterBase  = read ("filterBase");
+    settings.filterMod   = read ("filterMod");
+    settings.resonance   = read ("resonance");
+    const auto volume    = read ("volume");
+    settings.reverb      = read ("reverb");
+    const auto legatoOn  = read ("legato") > 0.5f;
+
+    const auto sr = (float) sampleRate;
+    settings.sampleRate = sr;
+
+    const auto glideSamples = sr * (glideTime * 0.001f);
+    settings.glideCoefficient = 1.0f - std::exp (-1.0f / std::max (glideSamples, 1.0f));
+    settings.attackStep = 1.0f / (sr * 0.02f);
+    settings.releaseStep = 1.0f / (sr * 0.3f);
+    settings.masterGain = volume * 0.9f;
+
+    {
+        const ScopedFlag inUse (keyboardStateInUse);
+
+        if (auto* state = keyboardState.load())
+            state->processNextMidiBuffer (midi, 0, buffer.getNumSamples(), true);
+    }
+
+    for (const auto event : midi)
+        handleMidiEvent (event.data, event.numBytes, legatoOn);
+
+    settings.wheelCoefficient = 1.0f - std::exp (-1.0f / (sr * 0.02f));
+
+    int sounding = 0;
+    for (const auto& voice : voices)
+        sounding += voice.active ? 1 : 0;
+    activeVoiceCount.store (sounding);
+
+    renderVoices (buffer, settings);
+    applyReverb (buffer, settings.reverb);
+}
+
+void WarbleProcessor::handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn)
+{
+    // Classified from the raw bytes: copying into a juce::MidiMessage would allocate for long
+    // system-exclusive messages, which the audio thread must not do.
+    if (numBytes < 1)
+        return;
+
+    const auto status = data[0] & 0xf0;
+    const auto data1 = numBytes > 1 ? (int) (data[1] & 0x7f) : 0;
+    const auto data2 = numBytes > 2 ? (juce::uint8) (data[2] & 0x7f) : (juce::uint8) 0;
+
+    if (status == 0xb0 && numBytes >= 3)
+    {
+        if (data1 == 1)
+            modWheel.store ((float) data2 / 127.0f);
+        else if (data1 == 123 || data1 == 120)
+            releaseAllVoices();
+    }
+    else if (status == 0x90 && numBytes >= 3 && data2 != 0)
+    {
+        startNote (data1, data2, legatoOn);
+    }
+    else if ((status == 0x80 || status == 0x90) && numBytes >= 3)
+    {
+        releaseNote (data1);
+    }
+}
+
+void WarbleProcessor::startNote (int note, juce::uint8 velocityByte, bool legatoOn)
+{
+    const auto velocity = (float) velocityByte * (1.0f / 127.0f);
+    const auto frequency = noteToFrequency (note);
+
+    Voice* held = nullptr;
+
+    if (legatoOn)
+        for (auto& voice : voices)
+            if (voice.active && ! voice.releasing)
+            {
+                held = &voice;
+                break;
+            }
+
+    if (held != nullptr)
+    {
+        // Re-aim: the voice glides on from wherever it is, with no new attack.
+        held->note = note;
+        held->velocity = velocity;
+        held->targetHz = frequency;
+    }
+    else
+    {
+        auto& voice = chooseVoice();
+
+        voice.active = true;
+        voice.releasing = false;
+        voice.note = note;
+        voice.velocity = velocity;
+        voice.targetHz = frequency;
+
+        // A voice that starts from silence begins at its own pitch; a stolen, still audible
+        // voice glides from its old one.
+        if (voice.envelope < 0.001f)
+            voice.currentHz = frequency;
+
+        voice.envelope = std::max (voice.envelope, 0.0f);
+        voice.phase = 0.0;
+        voice.vibratoPhase = random.nextFloat();
+        voice.filterStages.fill (0.0f);
+    }
+
+    lastNote.store (note);
+}
+
+Voice& WarbleProcessor::chooseVoice() noexcept
+{
+    for (auto& voice : voices)
+        if (! voice.active)
+            return voice;
+
+    // Every voice sounds: steal the quietest, the earliest one among equals.
+    auto* quietest = &voices.front();
+    auto lowestLevel = 1.0e9f;
+
+    for (auto& voice : voices)
+        if (voice.envelope < lowestLevel)
+        {
+            lowestLevel = voice.envelope;
+            quietest = &voice;
+        }
+
+    return *quietest;
+}
+
+void WarbleProcessor::releaseNote (int note)
+{
+    for (auto& voice : voices)
+        if (voice.active && ! voice.releasing && voice.note == note)
+            voice.releasing = true;
+}
+
+void WarbleProcessor::releaseAllVoices()
+{
+    for (auto& voice : voices)
+        voice.releasing = true;
+}
+
+void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& s)
+{
+    const auto numSamples = buffer.getNumSamples();
+    const auto numChannels = buffer.getNumChannels();
+    const auto feedback = s.resonance * 3.8f;
+    const auto vibratoStep = s.vibratoRate / s.sampleRate;
+
+    for (int sample = 0; sample < numSamples; ++sample)
+    {
+        modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
+        const auto m = modWheelSmoothed;
+
+        // The vibrato depth and the cutoff depend only on the wheel and the parameters, so they
+        // are shared by every voice of this sample.
+        const auto depthCents = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
+        const auto u = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
+        auto cutoff = 80.0f * std::pow (100.0f, u);
+        cutoff = std::max (cutoff, 40.0f);
+        cutoff = std::min (cutoff, 0.45f * s.sampleRate);
+        const auto g = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+
+        auto sum = 0.0f;
+
+        for (auto& voice : voices)
+        {
+            if (! voice.active)
+                continue;
+
+            if (voice.releasing)
+            {
+                voice.envelope -= s.releaseStep;
+
+                if (! (voice.envelope > 0.0f))
+                {
+                    voice.active = false;
+                    voice.envelope = 0.0f;
+                    continue;
+                }
+            }
+            else
+            {
+                voice.envelope = std::min (voice.envelope + s.attackStep, 1.0f);
+            }
+
+            voice.currentHz += (voice.targetHz - voice.currentHz) * s.glideCoefficient;
+
+            voice.vibratoPhase += vibratoStep;
+            if (voice.vibratoPhase > 1.0f)
+                voice.vibratoPhase -= 1.0f;
+
+            const auto lfo = std::sin (voice.vibratoPhase * twoPi);
+            const auto frequency = voice.currentHz * std::pow (2.0f, lfo * depthCents / 1200.0f);
+
+            voice.phase += (double) frequency / sampleRate;
+            if (voice.phase >= 1.0)
+                voice.phase -= 1.0;
+
+            const auto p = voice.phase;
+            const auto pf = (float) p;
+            const auto sine = (float) std::sin (twoPiDouble * p);
+            const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
+            const auto saw = 2.0f * pf - 1.0f;
+            const auto soft = 0.85f * sine + 0.15f * triangle;
+            const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
+            const auto osc = soft * (1.0f - s.waveBlend) + bright * s.waveBlend;
+
+            auto& st = voice.filterStages;
+            const auto x = osc - feedback * st[3];
+            st[0] += (std::tanh (x) - std::tanh (st[0])) * g;
+            st[1] += (st[0] - st[1]) * g;
+            st[2] += (st[1] - st[2]) * g;
+            st[3] += (st[2] - st[3]) * g;
+
+            sum += st[3] * voice.envelope * voice.velocity;
+        }
+
+        const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
+
+        if (numChannels >= 1)
+            buffer.addSample (0, sample, out);
+
+        if (numChannels >= 2)
+            buffer.addSample (1, sample, out);
+    }
+}
+
+void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r)
+{
+    reverbParameters.roomSize = r * 0.4f + 0.55f;
+    reverbParameters.damping = 0.4f;
+    reverbParameters.wetLevel = r * 0.55f;
+    reverbParameters.dryLevel = 1.0f - r * 0.25f;
+    reverbParameters.width = 1.0f;
+    reverbProcessor.setParameters (reverbParameters);
+
+    // The reverb has a mono and a stereo path; any other channel layout keeps the dry signal.
+    const auto numChannels = buffer.getNumChannels();
+    if (numChannels != 1 && numChannels != 2)
+        return;
+
+    juce::dsp::AudioBlock<float> block (buffer);
+    reverbProcessor.process (juce::dsp::ProcessContextReplacing<float> (block));
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Voice.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_dsp/juce_dsp.h>
+
+#include <array>
+#include <atomic>
+
+/** The instrument's audio processor: one per plug-in instance, driven by the host through JUCE's
+    VST3 wrapper. It owns the nine parameters, the eight-voice engine, the reverb and the values it
+    publishes for the editor's display. */
+class WarbleProcessor : public juce::AudioProcessor
+{
+public:
+    WarbleProcessor();
+    ~WarbleProcessor() override;
+
+    const juce::String getName() const override;
+
+    void prepareToPlay (double newSampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using juce::AudioProcessor::processBlock;
+
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    bool isMidiEffect() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+    /** Frequency in hertz of a MIDI note, in equal temperament with A4 = 440 Hz. */
+    static float noteToFrequency (int note) noexcept;
+
+    /** Lends the editor's keyboard state to the audio thread. Message thread only. */
+    void lendKeyboardState (juce::MidiKeyboardState& state) noexcept;
+
+    /** Takes the lent keyboard state back. When this returns, no block is using it any more, so
+        its owner may destroy it. Message thread only; it may wait for a block to finish with the
+        state, but the audio thread never waits for it. */
+    void withdrawKeyboardState() noexcept;
+
+    juce::AudioProcessorValueTreeState parameters;
+
+    // Published for the display: written only by the audio thread.
+    std::atomic<float> modWheel { 0.0f };
+    std::atomic<int> lastNote { -1 };
+    std::atomic<int> activeVoiceCount { 0 };
+
+    // The editor's keyboard state while an editor is open, else null. Not owned.
+    std::atomic<juce::MidiKeyboardState*> keyboardState { nullptr };
+
+    static constexpr int numVoices = 8;
+
+    /** Sample rates outside this range are refused; the last good rate stays in use. */
+    static constexpr double minimumSampleRate = 1000.0;
+    static constexpr double maximumSampleRate = 1536000.0;
+
+private:
+    struct BlockSettings;
+
+    void handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn);
+    void startNote (int note, juce::uint8 velocityByte, bool legatoOn);
+    Voice& chooseVoice() noexcept;
+    void releaseNote (int note);
+    void releaseAllVoices();
+    void renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& settings);
+    void applyReverb (juce::AudioBuffer<float>& buffer, float reverbAmount);
+
+    // Set while a block may be using the lent keyboard state.
+    std::atomic<bool> keyboardStateInUse { false };
+
+    std::array<Voice, numVoices> voices {};
+    double sampleRate = 44100.0;
+    juce::Random random;
+    float modWheelSmoothed = 0.0f;
+    juce::dsp::Reverb reverbProcessor;
+    juce::Reverb::Parameters reverbParameters;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WarbleProcessor)
+};
