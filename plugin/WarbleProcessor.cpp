@@ -114,7 +114,24 @@ void WarbleProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (parameters.state.getType().toString()))
         return;
 
-    parameters.replaceState (juce::ValueTree::fromXml (*xml));
+    auto newState = juce::ValueTree::fromXml (*xml);
+
+    // A state that lacks some parameters leaves them as they are. Left alone, the value-tree state
+    // would give each of them a fresh entry without a value, which resets it to its default.
+    for (const auto* param : getParameters())
+    {
+        if (const auto* ranged = dynamic_cast<const juce::RangedAudioParameter*> (param))
+        {
+            const auto& id = ranged->getParameterID();
+
+            if (! newState.getChildWithProperty ("id", id).isValid())
+                newState.appendChild (juce::ValueTree ("PARAM", { { "id", id },
+                                                                  { "value", parameters.getRawParameterValue (id)->load() } }),
+                                      nullptr);
+        }
+    }
+
+    parameters.replaceState (newState);
 }
 
 bool WarbleProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
