@@ -2,7 +2,8 @@
 # One-step preparation of a Debian machine for building Warble:
 #   1. installs the build and test packages that are missing (through sudo when not root);
 #   2. fetches the JUCE 8.0.6 source into .deps/JUCE (Debian trixie's source package, verified by
-#      Debian's archive keyring), unless it is already there.
+#      Debian's archive keyring), unless it is already there. The downloaded package is kept in
+#      ~/.cache/warble, so that another clone on this machine unpacks it without downloading.
 # Running it again does nothing once both are in place.
 set -euo pipefail
 
@@ -11,11 +12,12 @@ deps_dir="$here/.deps"
 juce_dir="$deps_dir/JUCE"
 juce_version="8.0.6"
 juce_source_version="8.0.6+ds-2"
+package_cache="${XDG_CACHE_HOME:-$HOME/.cache}/warble/juce-$juce_source_version"
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
   libasound2-dev libfreetype-dev libfontconfig-dev libx11-dev libxext-dev libxrandr-dev
-  libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev libcurl4-openssl-dev
+  libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
@@ -60,13 +62,8 @@ verify_juce_version() {
     || fail "the unpacked tree in $1 lacks the VST3 SDK"
 }
 
-fetch_juce() {
-  if juce_present; then
-    echo "setup: JUCE $juce_source_version present in $juce_dir"
-    return
-  fi
-  local work="$deps_dir/juce-fetch"
-  rm -rf "$work"
+download_juce_source() {
+  local work="$1"
   mkdir -p "$work/lists/partial" "$work/archives/partial"
   # A private apt configuration: the machine's own sources stay untouched.
   cat > "$work/sources.list" <<SOURCES
@@ -84,11 +81,27 @@ SOURCES
     || { cat "$work/update.log" >&2; fail "could not read Debian trixie's source index"; }
   (cd "$work" && apt-get "${apt_opts[@]}" -q source --download-only "juce=$juce_source_version" >"$work/source.log" 2>&1) \
     || { cat "$work/source.log" >&2; fail "could not download the source package juce=$juce_source_version"; }
-  local dsc="$work/juce_${juce_source_version}.dsc"
+  mkdir -p "$package_cache"
+  cp "$work"/juce_* "$package_cache"/
+}
+
+fetch_juce() {
+  if juce_present; then
+    echo "setup: JUCE $juce_source_version present in $juce_dir"
+    return
+  fi
+  local work="$deps_dir/juce-fetch"
+  rm -rf "$work"
+  mkdir -p "$work"
+  local dsc="$package_cache/juce_${juce_source_version}.dsc"
+  if [ -f "$dsc" ]; then
+    echo "setup: unpacking JUCE $juce_source_version from $package_cache"
+  else
+    download_juce_source "$work"
+  fi
   [ -f "$dsc" ] || fail "the download did not produce $dsc"
-  rm -rf "$work/tree"
   dpkg-source --no-copy -x "$dsc" "$work/tree" >"$work/unpack.log" 2>&1 \
-    || { cat "$work/unpack.log" >&2; fail "dpkg-source could not unpack or verify $dsc"; }
+    || { cat "$work/unpack.log" >&2; rm -rf "$package_cache"; fail "dpkg-source could not unpack or verify $dsc"; }
   verify_juce_version "$work/tree"
   echo "$juce_source_version" > "$work/tree/.warble-juce-version"
   rm -rf "$juce_dir"

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every test: the Release build's suite (unit, engine, editor, host-level and renderer tests,
+# through ctest) and the threading tests under ThreadSanitizer. Builds what is missing first.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash scripts/setup.sh
+cmake --preset release
+cmake --build --preset release
+ctest --preset release
+
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
