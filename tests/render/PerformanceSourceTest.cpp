@@ -1,0 +1,214 @@
+#include "DemoPerformance.h"
+#include "MidiFileReader.h"
+#include "RenderTestSupport.h"
+
+#include <map>
+
+using RenderTestSupport::TemporaryFolder;
+
+TEST (MidiFileReader, MergesTracksAndFollowsTheTempoMap)
+{
+    TemporaryFolder folder;
+    const auto file = folder.getFile ("tempo.mid");
+
+    // 480 ticks a quarter note: two beats at 120 beats a minute take 1 s, after which the tempo
+    // halves, so each further beat takes 1 s.
+    juce::MidiMessageSequence conductor;
+    conductor.addEvent (juce::MidiMessage::tempoMetaEvent (500000), 0.0);
+    conductor.addEvent (juce::MidiMessage::tempoMetaEvent (1000000), 960.0);
+
+    juce::MidiMessageSequence melody;
+    melody.addEvent (juce::MidiMessage::textMetaEvent (3, "Lead"), 0.0);
+    melody.addEvent (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 100), 480.0);
+    melody.addEvent (juce::MidiMessage::noteOff (1, 69), 1440.0);
+
+    juce::MidiMessageSequence wheel;
+    wheel.addEvent (juce::MidiMessage::controllerEvent (2, 1, 64), 1200.0);
+
+    RenderTestSupport::writeMidiFile (file, { conductor, melody, wheel }, 480);
+
+    Performance performance;
+    const auto result = MidiFileReader::read (file, performance);
+    ASSERT_TRUE (result.wasOk()) << result.getErrorMessage();
+
+    // Meta events (tempo, track name, end of track) are gone; the rest is in time order.
+    const auto& midi = performance.getMidi();
+    ASSERT_EQ (midi.getNumEvents(), 3);
+
+    EXPECT_TRUE (midi.getEventPointer (0)->message.isNoteOn());
+    EXPECT_NEAR (midi.getEventTime (0), 0.5, 1.0e-9);
+    EXPECT_TRUE (midi.getEventPointer (1)->message.isControllerOfType (1));
+    EXPECT_NEAR (midi.getEventTime (1), 1.5, 1.0e-9);
+    EXPECT_TRUE (midi.getEventPointer (2)->message.isNoteOff());
+    EXPECT_NEAR (midi.getEventTime (2), 2.0, 1.0e-9);
+    EXPECT_NEAR (performance.getEndTime(), 2.0, 1.0e-9);
+}
+
+TEST (MidiFileReader, RefusesWhatIsNotAReadableMidiFile)
+{
+    TemporaryFolder folder;
+    const auto text = folder.getFile ("notes.mid");
+    ASSERT_TRUE (text.replaceWithText ("C D E F G"));
+    const auto empty = folder.getFile ("empty.mid");
+    ASSERT_TRUE (empty.create().wasOk());
+
+    const std::pair<juce::File, const char*> cases[] = {
+        { folder.getFile ("missing.mid"), "no such file" },
+        { folder.getFile ("missing.mid").getParentDirectory(), "it is a directory" },
+        { text, "is not a Standard MIDI File" },
+        { empty, "is not a Standard MIDI File" },
+    };
+
+    for (const auto& [file, expected] : cases)
+    {
+        Performance performance;
+        const auto result = MidiFileReader::read (file, performance);
+
+        ASSERT_TRUE (result.failed()) << file.getFullPathName();
+        EXPECT_TRUE (result.getErrorMessage().contains (expected)) << result.getErrorMessage();
+        EXPECT_TRUE (result.getErrorMessage().contains (file.getFullPathName())) << result.getErrorMessage();
+        EXPECT_EQ (performance.getMidi().getNumEvents(), 0);
+    }
+}
+
+TEST (Performance, KeepsTheOrderOfEventsThatShareATime)
+{
+    Performance performance;
+    performance.addMidi (juce::MidiMessage::noteOn (1, 60, (juce::uint8) 90), 1.0);
+    performance.addMidi (juce::MidiMessage::noteOff (1, 60), 1.0);
+    performance.addMidi (juce::MidiMessage::noteOn (1, 62, (juce::uint8) 90), 0.5);
+    performance.addParameterChange (2.0, "legato", 0.0);
+    performance.addParameterChange (2.0, "legato", 1.0);
+    performance.addParameterChange (0.25, "volume", 0.5);
+
+    const auto& midi = performance.getMidi();
+    ASSERT_EQ (midi.getNumEvents(), 3);
+    EXPECT_EQ (midi.getEventPointer (0)->message.getNoteNumber(), 62);
+    EXPECT_TRUE (midi.getEventPointer (1)->message.isNoteOn());
+    EXPECT_TRUE (midi.getEventPointer (2)->message.isNoteOff());
+
+    const auto& changes = performance.getParameterChanges();
+    ASSERT_EQ (changes.size(), 3u);
+    EXPECT_EQ (changes[0].parameterId, "volume");
+    EXPECT_DOUBLE_EQ (changes[1].value, 0.0);
+    EXPECT_DOUBLE_EQ (changes[2].value, 1.0);
+    EXPECT_DOUBLE_EQ (performance.getEndTime(), 2.0);
+}
+
+namespace
+{
+    // How long the instrument's release keeps a voice busy after its key is let go.
+    constexpr double releaseSeconds = 0.3;
+
+    struct DemoTimeline
+    {
+        int mostKeysHeld = 0;
+        int mostVoicesNeeded = 0;
+        int unmatchedNoteOns = 0;
+        int highestWheel = 0;
+        double lastNoteOff = 0.0;
+    };
+
+    /** Walks the demo's MIDI, counting held keys and the voices they need, a released key
+        still needing its voice while it fades. */
+    DemoTimeline walk (const Performance& performance)
+    {
+        DemoTimeline timeline;
+        std::multimap<int, double> held;
+        std::vector<double> releases;
+
+        for (const auto* holder : performance.getMidi())
+        {
+            const auto& message = holder->message;
+            const auto time = message.getTimeStamp();
+
+            if (message.isNoteOn())
+            {
+                held.emplace (message.getNoteNumber(), time);
+                std::erase_if (releases, [time] (double released) { return time - released >= releaseSeconds; });
+                timeline.mostKeysHeld = std::max (timeline.mostKeysHeld, (int) held.size());
+                timeline.mostVoicesNeeded = std::max (timeline.mostVoicesNeeded, (int) (held.size() + releases.size()));
+            }
+            else if (message.isNoteOff())
+            {
+                const auto key = held.find (message.getNoteNumber());
+
+                if (key != held.end())
+                    held.erase (key);
+
+                releases.push_back (time);
+                timeline.lastNoteOff = time;
+            }
+            else if (message.isControllerOfType (1))
+            {
+                timeline.highestWheel = std::max (timeline.highestWheel, message.getControllerValue());
+            }
+        }
+
+        timeline.unmatchedNoteOns = (int) held.size();
+        return timeline;
+    }
+}
+
+TEST (DemoPerformance, ShowsTheInstrumentOff)
+{
+    const auto demo = DemoPerformance::create();
+    const auto timeline = walk (demo);
+
+    // About 20 seconds with the default tail, and nothing left hanging.
+    EXPECT_GT (demo.getEndTime(), 15.0);
+    EXPECT_LT (demo.getEndTime(), 20.0);
+    EXPECT_EQ (timeline.unmatchedNoteOns, 0);
+    EXPECT_NEAR (timeline.lastNoteOff, demo.getEndTime(), 1.0e-9);
+
+    // The wheel sweeps all the way up.
+    EXPECT_EQ (timeline.highestWheel, 127);
+
+    // Chords hold eight keys, and a ninth note arrives while eight voices still sound.
+    EXPECT_EQ (timeline.mostKeysHeld, 8);
+    EXPECT_GE (timeline.mostVoicesNeeded, 9);
+
+    // Legato goes on at the start and off again before the chords.
+    const auto& changes = demo.getParameterChanges();
+    ASSERT_EQ (changes.size(), 2u);
+    EXPECT_EQ (changes[0].parameterId, "legato");
+    EXPECT_DOUBLE_EQ (changes[0].timeInSeconds, 0.0);
+    EXPECT_DOUBLE_EQ (changes[0].value, 1.0);
+    EXPECT_EQ (changes[1].parameterId, "legato");
+    EXPECT_DOUBLE_EQ (changes[1].value, 0.0);
+}
+
+TEST (DemoPerformance, OverlapsTheLegatoMelodySoThatItGlides)
+{
+    const auto demo = DemoPerformance::create();
+    const auto legatoOff = demo.getParameterChanges().back().timeInSeconds;
+
+    // Every melody note but the first starts while the previous key is still down, which is
+    // what makes the legato voice glide instead of starting again.
+    int keysDown = 0;
+    int notesStarted = 0;
+    int notesStartedOverAHeldKey = 0;
+
+    for (const auto* holder : demo.getMidi())
+    {
+        const auto& message = holder->message;
+
+        if (message.getTimeStamp() >= legatoOff)
+            break;
+
+        if (message.isNoteOn())
+        {
+            notesStartedOverAHeldKey += keysDown > 0 ? 1 : 0;
+            ++notesStarted;
+            ++keysDown;
+        }
+        else if (message.isNoteOff())
+        {
+            --keysDown;
+        }
+    }
+
+    EXPECT_GE (notesStarted, 8);
+    EXPECT_EQ (notesStartedOverAHeldKey, notesStarted - 1);
+    EXPECT_EQ (keysDown, 0);
+}

@@ -1,0 +1,293 @@
+#include "DemoPerformance.h"
+#include "RenderTestSupport.h"
+
+#include <cmath>
+
+// These run the built warble-render as a child process, so they exercise exactly what a user
+// runs: argument handling, the hosted bundle, the file written and the exit status.
+
+using RenderTestSupport::TemporaryFolder;
+
+namespace
+{
+    struct Run
+    {
+        int exitCode = -1;
+        juce::String output;
+    };
+
+    /** Runs the renderer with one of its output streams captured (the other is discarded). */
+    Run runRenderer (const juce::StringArray& arguments, int streamToCapture)
+    {
+        juce::StringArray command { WARBLE_RENDER_EXECUTABLE };
+        command.addArray (arguments);
+
+        juce::ChildProcess process;
+        Run run;
+
+        if (! process.start (command, streamToCapture))
+            return run;
+
+        run.output = process.readAllProcessOutput();
+
+        if (process.waitForProcessToFinish (120000))
+            run.exitCode = (int) process.getExitCode();
+
+        return run;
+    }
+
+    Run render (const juce::StringArray& arguments)
+    {
+        return runRenderer (arguments, juce::ChildProcess::wantStdOut);
+    }
+
+    Run renderExpectingFailure (const juce::StringArray& arguments)
+    {
+        return runRenderer (arguments, juce::ChildProcess::wantStdErr);
+    }
+
+    bool allFinite (const juce::AudioBuffer<float>& audio)
+    {
+        for (int channel = 0; channel < audio.getNumChannels(); ++channel)
+            for (int i = 0; i < audio.getNumSamples(); ++i)
+                if (! std::isfinite (audio.getSample (channel, i)))
+                    return false;
+
+        return true;
+    }
+
+    /** The frequency of a steady tone, from the times of its rising zero crossings (found
+        between samples by linear interpolation). */
+    double measureFrequency (const juce::AudioBuffer<float>& audio, double sampleRate, int start, int length)
+    {
+        const auto* samples = audio.getReadPointer (0);
+        double firstCrossing = -1.0, lastCrossing = -1.0;
+        int crossings = 0;
+
+        for (int i = start + 1; i < start + length; ++i)
+        {
+            if (samples[i - 1] < 0.0f && samples[i] >= 0.0f)
+            {
+                const auto fraction = samples[i - 1] / (samples[i - 1] - samples[i]);
+                const auto time = (i - 1 + fraction) / sampleRate;
+
+                if (crossings++ == 0)
+                    firstCrossing = time;
+
+                lastCrossing = time;
+            }
+        }
+
+        return crossings > 1 ? (crossings - 1) / (lastCrossing - firstCrossing) : 0.0;
+    }
+
+    /** Everything the renderer should leave behind in the folder after a failure: nothing. */
+    void expectNothingWritten (const TemporaryFolder& folder, const juce::Array<juce::File>& before)
+    {
+        EXPECT_EQ (folder.getContents().size(), before.size());
+
+        for (const auto& file : folder.getContents())
+            EXPECT_TRUE (before.contains (file)) << "left behind: " << file.getFullPathName();
+    }
+}
+
+TEST (RenderCommand, RendersTheDemo)
+{
+    TemporaryFolder folder;
+    const auto out = folder.getFile ("demo.wav");
+
+    const auto run = render ({ "--out", out.getFullPathName() });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+
+    // One summary line on stdout.
+    const auto summary = run.output.trimEnd();
+    EXPECT_FALSE (summary.containsChar ('\n')) << summary;
+    EXPECT_TRUE (summary.startsWith (out.getFullPathName())) << summary;
+    EXPECT_TRUE (summary.contains ("48000 Hz, stereo, peak")) << summary;
+    EXPECT_TRUE (summary.contains ("x real time")) << summary;
+
+    const auto wav = RenderTestSupport::readWav (out);
+    ASSERT_TRUE (wav.has_value());
+    EXPECT_EQ (wav->sampleRate, 48000.0);
+    EXPECT_TRUE (wav->usesFloatingPointData);
+    EXPECT_EQ (wav->bitsPerSample, 32u);
+    ASSERT_EQ (wav->audio.getNumChannels(), 2);
+
+    const auto expectedLength = std::llround ((DemoPerformance::create().getEndTime() + 3.0) * 48000.0);
+    EXPECT_EQ (wav->audio.getNumSamples(), expectedLength);
+    EXPECT_TRUE (summary.contains (juce::String (expectedLength / 48000.0, 2) + " s")) << summary;
+
+    EXPECT_TRUE (allFinite (wav->audio));
+    EXPECT_GT (RenderTestSupport::rms (wav->audio, 0), 0.05);
+    EXPECT_GT (RenderTestSupport::rms (wav->audio, 1), 0.05);
+
+    // The last second, well after the final release, is only a fading reverb.
+    EXPECT_LT (RenderTestSupport::rms (wav->audio, 0, wav->audio.getNumSamples() - 48000), 0.01);
+}
+
+TEST (RenderCommand, PlaysAMidiNoteAtItsPitch)
+{
+    TemporaryFolder folder;
+    constexpr int sampleRate = 48000;
+
+    // Without resonance, so that the wide-open filter cannot ring at the Nyquist frequency.
+    for (const auto& [note, hertz] : { std::pair { 69, 440.0 }, std::pair { 57, 220.0 } })
+    {
+        const auto midi = folder.getFile ("note" + juce::String (note) + ".mid");
+        const auto out = folder.getFile ("note" + juce::String (note) + ".wav");
+        RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (note, 1.0) });
+
+        const auto run = render ({ "--midi", midi.getFullPathName(), "--out", out.getFullPathName(),
+                                   "--rate", juce::String (sampleRate), "--tail", "0.5",
+                                   "--set", "waveBlend=0", "--set", "filterBase=1", "--set", "reverb=0",
+                                   "--set", "resonance=0" });
+        ASSERT_EQ (run.exitCode, 0) << run.output;
+
+        const auto wav = RenderTestSupport::readWav (out);
+        ASSERT_TRUE (wav.has_value());
+        EXPECT_EQ (wav->audio.getNumSamples(), (int) (1.5 * sampleRate));
+
+        // Between the attack and the release the tone is steady.
+        const auto measured = measureFrequency (wav->audio, sampleRate, sampleRate / 5, sampleRate * 7 / 10);
+        EXPECT_NEAR (measured, hertz, 1.0) << "note " << note;
+    }
+}
+
+TEST (RenderCommand, RendersMono)
+{
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("note.mid");
+    const auto out = folder.getFile ("mono.wav");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (64, 0.5) });
+
+    const auto run = render ({ "--midi", midi.getFullPathName(), "--out", out.getFullPathName(),
+                               "--channels", "1", "--rate", "44100", "--block", "100", "--tail", "1" });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+    EXPECT_TRUE (run.output.contains ("44100 Hz, mono")) << run.output;
+
+    const auto wav = RenderTestSupport::readWav (out);
+    ASSERT_TRUE (wav.has_value());
+    EXPECT_EQ (wav->audio.getNumChannels(), 1);
+    EXPECT_EQ (wav->audio.getNumSamples(), 66150);
+    EXPECT_TRUE (allFinite (wav->audio));
+    EXPECT_GT (RenderTestSupport::rms (wav->audio, 0, 0, 22050), 0.02);
+}
+
+TEST (RenderCommand, ParameterSettingsAndTheModWheelReachThePlugin)
+{
+    TemporaryFolder folder;
+    const auto plainNote = folder.getFile ("plain.mid");
+    RenderTestSupport::writeMidiFile (plainNote, { RenderTestSupport::oneNote (57, 0.5) });
+
+    // The same note with the wheel fully up from the start.
+    auto withWheel = RenderTestSupport::oneNote (57, 0.5);
+    withWheel.addEvent (juce::MidiMessage::controllerEvent (1, 1, 127), 0.0);
+    withWheel.sort();
+    const auto wheelNote = folder.getFile ("wheel.mid");
+    RenderTestSupport::writeMidiFile (wheelNote, { withWheel });
+
+    const auto levelOf = [&] (const juce::File& midi, const juce::StringArray& settings)
+    {
+        const auto out = folder.getFile ("level.wav");
+        juce::StringArray arguments { "--midi", midi.getFullPathName(), "--out", out.getFullPathName(),
+                                      "--tail", "0", "--set", "reverb=0" };
+        arguments.addArray (settings);
+
+        const auto run = render (arguments);
+        EXPECT_EQ (run.exitCode, 0) << run.output;
+        const auto wav = RenderTestSupport::readWav (out);
+        return wav.has_value() ? RenderTestSupport::rms (wav->audio, 0) : -1.0;
+    };
+
+    // The volume drives the output stage: far quieter at 0.1 than at 1.
+    const auto quiet = levelOf (plainNote, { "--set", "volume=0.1" });
+    const auto loud = levelOf (plainNote, { "--set", "volume=1" });
+    EXPECT_GT (quiet, 0.0);
+    EXPECT_GT (loud, quiet * 4.0);
+
+    // With the filter almost closed, the wheel (controller 1) opens it and lets the tone through.
+    const auto closed = levelOf (plainNote, { "--set", "filterBase=0.1", "--set", "filterMod=1" });
+    const auto opened = levelOf (wheelNote, { "--set", "filterBase=0.1", "--set", "filterMod=1" });
+    EXPECT_GT (opened, closed * 2.0);
+}
+
+struct BadInvocation
+{
+    const char* description;
+    juce::StringArray arguments;
+    const char* expectedMessage;
+};
+
+TEST (RenderCommand, RefusesBadInputAndWritesNothing)
+{
+    TemporaryFolder folder;
+    const auto out = folder.getFile ("out.wav").getFullPathName();
+    const auto notMidi = folder.getFile ("notes.mid");
+    ASSERT_TRUE (notMidi.replaceWithText ("C D E F G"));
+    const auto midi = folder.getFile ("note.mid");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (60, 0.2) });
+    const auto subfolder = folder.getFile ("renders");
+    ASSERT_TRUE (subfolder.createDirectory().wasOk());
+    const auto before = folder.getContents();
+
+    const BadInvocation cases[] = {
+        { "missing plug-in", { "--plugin", folder.getFile ("Missing.vst3").getFullPathName() }, "plug-in not found" },
+        { "unloadable plug-in", { "--plugin", notMidi.getFullPathName() }, "cannot load plug-in" },
+        { "missing MIDI file", { "--midi", folder.getFile ("missing.mid").getFullPathName() }, "no such file" },
+        { "not a MIDI file", { "--midi", notMidi.getFullPathName() }, "is not a Standard MIDI File" },
+        { "unknown parameter", { "--set", "sparkle=1" }, "unknown parameter \"sparkle\"" },
+        { "value above the range", { "--set", "glideTime=600" }, "value 600 for glideTime is out of range 0 to 500" },
+        { "value below the range", { "--set", "filterBase=0" }, "out of range 0.1 to 1" },
+        { "switch value", { "--set", "legato=0.5" }, "it is a switch, 0 (off) or 1 (on)" },
+        { "missing output folder", { "--out", folder.getFile ("missing/out.wav").getFullPathName() }, "does not exist" },
+        { "output is a folder", { "--out", subfolder.getFullPathName() }, "it is a directory" },
+        { "output overwrites the input", { "--midi", midi.getFullPathName(), "--out", midi.getFullPathName() },
+          "is the MIDI input file" },
+        { "rate too low", { "--rate", "7999" }, "--rate must be a whole number from 8000 to 384000" },
+        { "rate too high", { "--rate", "400000" }, "--rate must be a whole number from 8000 to 384000" },
+        { "block too small", { "--block", "0" }, "--block must be a whole number from 1 to 8192" },
+        { "block too large", { "--block", "10000" }, "--block must be a whole number from 1 to 8192" },
+        { "channel count", { "--channels", "4" }, "--channels must be 1 (mono) or 2 (stereo)" },
+        { "unknown option", { "--loud" }, "unknown option --loud" },
+    };
+
+    for (const auto& invocation : cases)
+    {
+        SCOPED_TRACE (invocation.description);
+        juce::StringArray arguments { "--out", out };
+
+        if (invocation.arguments.contains ("--out"))
+            arguments.clear();
+
+        arguments.addArray (invocation.arguments);
+        const auto run = renderExpectingFailure (arguments);
+
+        EXPECT_NE (run.exitCode, 0);
+        EXPECT_TRUE (run.output.startsWith ("warble-render: ")) << run.output;
+        EXPECT_TRUE (run.output.contains (invocation.expectedMessage)) << run.output;
+        expectNothingWritten (folder, before);
+    }
+
+    EXPECT_EQ (midi.getSize() > 0, true);
+}
+
+TEST (RenderCommand, AFailedRenderKeepsAnEarlierFile)
+{
+    TemporaryFolder folder;
+    const auto out = folder.getFile ("out.wav");
+    ASSERT_TRUE (out.replaceWithText ("an earlier render"));
+
+    const auto run = renderExpectingFailure ({ "--out", out.getFullPathName(), "--set", "volume=2" });
+
+    EXPECT_EQ (run.exitCode, 2) << run.output;
+    EXPECT_EQ (out.loadFileAsString(), "an earlier render");
+    EXPECT_EQ (folder.getContents().size(), 1);
+}
+
+TEST (RenderCommand, HelpGoesToStandardOutput)
+{
+    const auto run = render ({ "--help" });
+
+    EXPECT_EQ (run.exitCode, 0);
+    EXPECT_TRUE (run.output.startsWith ("Usage: warble-render")) << run.output;
+}

@@ -1,0 +1,184 @@
+#include "DemoPerformance.h"
+#include "HostedInstrument.h"
+#include "MidiFileReader.h"
+#include "PerformanceRenderer.h"
+#include "ProgressBar.h"
+#include "RenderOptions.h"
+#include "SignalStatistics.h"
+#include "WavFileOutput.h"
+
+#include <csignal>
+#include <cstdio>
+
+namespace
+{
+    enum ExitCode
+    {
+        succeeded = 0,
+        failed = 1,
+        badCommandLine = 2,
+        interrupted = 130
+    };
+
+    volatile std::sig_atomic_t interruptRequested = 0;
+
+    void requestInterrupt (int)
+    {
+        interruptRequested = 1;
+    }
+
+    int fail (const juce::String& message, int exitCode = failed)
+    {
+        std::fprintf (stderr, "warble-render: %s\n", message.toRawUTF8());
+
+        if (exitCode == badCommandLine)
+            std::fprintf (stderr, "Try 'warble-render --help'.\n");
+
+        return exitCode;
+    }
+
+    juce::Result schedule (const Performance& performance, const PerformanceRenderer& renderer,
+                           const ParameterMap& parameters, std::vector<PerformanceRenderer::ParameterChange>& scheduled)
+    {
+        for (const auto& change : performance.getParameterChanges())
+        {
+            PerformanceRenderer::ParameterChange resolved;
+            resolved.samplePosition = renderer.toSamplePosition (change.timeInSeconds);
+            resolved.parameter = parameters.find (change.parameterId);
+
+            if (const auto result = parameters.toNormalised (change.parameterId, change.value, resolved.normalisedValue);
+                result.failed())
+                return result;
+
+            scheduled.push_back (resolved);
+        }
+
+        return juce::Result::ok();
+    }
+
+    int run (const juce::StringArray& arguments)
+    {
+        RenderOptions options;
+        const auto parsed = RenderOptions::parse (arguments, juce::File (WARBLE_BUILT_VST3_BUNDLE),
+                                                  juce::File::getCurrentWorkingDirectory(), options);
+
+        if (parsed.failed())
+            return fail (parsed.getErrorMessage(), badCommandLine);
+
+        if (options.helpRequested)
+        {
+            std::fputs (RenderOptions::getUsage().toRawUTF8(), stdout);
+            return succeeded;
+        }
+
+        Performance performance;
+
+        if (options.midiFile != juce::File())
+        {
+            if (options.outputFile == options.midiFile)
+                return fail ("the output file " + options.outputFile.getFullPathName() + " is the MIDI input file",
+                             badCommandLine);
+
+            if (const auto read = MidiFileReader::read (options.midiFile, performance); read.failed())
+                return fail (read.getErrorMessage());
+        }
+        else
+        {
+            performance = DemoPerformance::create();
+        }
+
+        WavFileOutput output;
+
+        if (const auto opened = output.open (options.outputFile, options.sampleRate, options.numChannels); opened.failed())
+            return fail (opened.getErrorMessage());
+
+        juce::String loadError;
+        auto instrument = HostedInstrument::load (options.pluginBundle, options.sampleRate, options.blockSize, loadError);
+
+        if (instrument == nullptr)
+            return fail (loadError);
+
+        if (const auto prepared = instrument->prepare (options.sampleRate, options.blockSize, options.numChannels);
+            prepared.failed())
+            return fail (prepared.getErrorMessage());
+
+        const auto& parameters = instrument->getParameters();
+
+        for (const auto& setting : options.parameterSettings)
+        {
+            float normalised = 0.0f;
+
+            if (const auto converted = parameters.toNormalised (setting.id, setting.value, normalised); converted.failed())
+                return fail (converted.getErrorMessage(), badCommandLine);
+
+            parameters.find (setting.id)->setValue (normalised);
+        }
+
+        PerformanceRenderer renderer (instrument->getPlugin(), options.sampleRate, options.blockSize);
+        std::vector<PerformanceRenderer::ParameterChange> parameterChanges;
+
+        if (const auto scheduled = schedule (performance, renderer, parameters, parameterChanges); scheduled.failed())
+            return fail (scheduled.getErrorMessage());
+
+        const auto totalSamples = renderer.getLengthInSamples (performance.getEndTime(), options.tailSeconds);
+        SignalStatistics statistics;
+        ProgressBar progressBar (stderr);
+
+        std::signal (SIGINT, requestInterrupt);
+        std::signal (SIGTERM, requestInterrupt);
+
+        const auto startMs = juce::Time::getMillisecondCounterHiRes();
+        const auto rendered = renderer.render (performance.getMidi(), parameterChanges, totalSamples,
+            [&] (juce::AudioBuffer<float>& block)
+            {
+                statistics.addBlock (block);
+                return output.write (block);
+            },
+            [&] (juce::int64 done, juce::int64 total)
+            {
+                progressBar.update (done, total);
+                return interruptRequested == 0;
+            });
+        const auto elapsedSeconds = (juce::Time::getMillisecondCounterHiRes() - startMs) / 1000.0;
+        progressBar.clear();
+
+        if (interruptRequested != 0)
+            return fail ("interrupted; no file written", interrupted);
+
+        if (rendered.failed())
+            return fail (rendered.getErrorMessage());
+
+        if (const auto committed = output.commit(); committed.failed())
+            return fail (committed.getErrorMessage());
+
+        if (statistics.getNumNonFiniteSamples() > 0)
+            std::fprintf (stderr, "warble-render: warning: %lld samples were not finite and were written as 0\n",
+                          (long long) statistics.getNumNonFiniteSamples());
+
+        const auto durationSeconds = (double) totalSamples / options.sampleRate;
+        const auto speed = elapsedSeconds > 0.0 ? durationSeconds / elapsedSeconds : 0.0;
+        const auto summary = options.outputFile.getFullPathName() + ": "
+                             + juce::String (durationSeconds, 2) + " s, "
+                             + juce::String (options.sampleRate) + " Hz, "
+                             + (options.numChannels == 1 ? "mono" : "stereo")
+                             + ", peak " + juce::String (statistics.getPeak(), 3)
+                             + " (" + SignalStatistics::toDecibelText (statistics.getPeak()) + ")"
+                             + ", RMS " + juce::String (statistics.getRms(), 3)
+                             + " (" + SignalStatistics::toDecibelText (statistics.getRms()) + ")"
+                             + ", rendered at " + juce::String (speed, 1) + "x real time";
+        std::printf ("%s\n", summary.toRawUTF8());
+        return succeeded;
+    }
+}
+
+int main (int argc, char* argv[])
+{
+    const juce::ScopedJuceInitialiser_GUI juceInitialiser;
+
+    juce::StringArray arguments;
+
+    for (int i = 1; i < argc; ++i)
+        arguments.add (juce::String::fromUTF8 (argv[i]));
+
+    return run (arguments);
+}

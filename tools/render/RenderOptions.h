@@ -1,0 +1,42 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <vector>
+
+/** The command line of warble-render, checked for everything that can be checked without
+    loading the plug-in. */
+class RenderOptions
+{
+public:
+    /** A parameter to set, by the instrument's identifier, to a real value in its own units. */
+    struct ParameterSetting
+    {
+        juce::String id;
+        double value = 0.0;
+    };
+
+    static constexpr int minimumSampleRate = 8000;
+    static constexpr int maximumSampleRate = 384000;
+    static constexpr int minimumBlockSize = 1;
+    static constexpr int maximumBlockSize = 8192;
+    static constexpr double maximumTailSeconds = 60.0;
+
+    /** No file means the built-in demo. */
+    juce::File midiFile;
+    juce::File outputFile;
+    int sampleRate = 48000;
+    int blockSize = 512;
+    int numChannels = 2;
+    double tailSeconds = 3.0;
+    std::vector<ParameterSetting> parameterSettings;
+    juce::File pluginBundle;
+    bool helpRequested = false;
+
+    /** Fills options from the arguments (without the program name). Relative paths are taken
+        from workingDirectory. Fails with a message that names the offending argument. */
+    static juce::Result parse (const juce::StringArray& arguments, const juce::File& defaultPluginBundle,
+                               const juce::File& workingDirectory, RenderOptions& options);
+
+    static juce::String getUsage();
+};
