@@ -185,35 +185,41 @@ TEST_F (HostedEditor, OpensAt500By280AndClosesWhileAudioRuns)
 
 TEST_F (HostedEditor, PaintsIntoItsEmbeddedWindow)
 {
-    std::unique_ptr<juce::AudioProcessorEditor> editor (plugin->createEditorIfNeeded());
-    ASSERT_NE (editor, nullptr);
-
-    juce::DocumentWindow window ("Warble", juce::Colours::black, juce::DocumentWindow::closeButton, true);
-    window.setContentNonOwned (editor.get(), true);
-    window.setVisible (true);
-
     std::unique_ptr<::Display, decltype (&XCloseDisplay)> display (XOpenDisplay (nullptr), &XCloseDisplay);
     ASSERT_NE (display, nullptr);
 
-    const auto hostWindow = (::Window) (juce::pointer_sized_uint) window.getPeer()->getNativeHandle();
+    std::unique_ptr<juce::AudioProcessorEditor> editor (plugin->createEditorIfNeeded());
+    ASSERT_NE (editor, nullptr);
 
-    // Wait, with a generous deadline, for the plug-in to embed its window and paint the
-    // background, 0x030008, into it.
-    ::Window pluginWindow = 0;
-    unsigned long background = 0;
-    const auto deadline = juce::Time::getMillisecondCounter() + 10000;
-
-    while (background != 0x030008 && juce::Time::getMillisecondCounter() < deadline)
     {
-        pumpMessages (20);
-        pluginWindow = findWindowOfSize (display.get(), hostWindow, 500, 280);
+        juce::DocumentWindow window ("Warble", juce::Colours::black, juce::DocumentWindow::closeButton, true);
+        window.setContentNonOwned (editor.get(), true);
+        window.setVisible (true);
 
-        if (pluginWindow != 0)
-            background = pixelAt (display.get(), pluginWindow, 5, 100);
+        const auto hostWindow = (::Window) (juce::pointer_sized_uint) window.getPeer()->getNativeHandle();
+
+        // Wait, with a generous deadline, for the plug-in to embed its window and paint the
+        // background, 0x030008, into it.
+        ::Window pluginWindow = 0;
+        unsigned long background = 0;
+        const auto deadline = juce::Time::getMillisecondCounter() + 10000;
+
+        while (background != 0x030008 && juce::Time::getMillisecondCounter() < deadline)
+        {
+            pumpMessages (20);
+            pluginWindow = findWindowOfSize (display.get(), hostWindow, 500, 280);
+
+            if (pluginWindow != 0)
+                background = pixelAt (display.get(), pluginWindow, 5, 100);
+        }
+
+        EXPECT_NE (pluginWindow, 0u);
+        EXPECT_EQ (background, 0x030008u);
+
+        window.clearContentComponent();
     }
 
-    EXPECT_NE (pluginWindow, 0u);
-    EXPECT_EQ (background, 0x030008u);
-
-    window.clearContentComponent();
+    // Closed as a host closes it, with its message loop still running afterwards.
+    editor.reset();
+    pumpMessages (20);
 }
