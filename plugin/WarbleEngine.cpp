@@ -58,7 +58,18 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     buffer.clear();
 
-    const auto read = [this] (const char* id) { return parameters.getRawParameterValue (id)->load(); };
+    // A host can hand a parameter a NaN, which passes through its range unchanged; the
+    // parameter's default then stands in, so that the output stays finite.
+    const auto read = [this] (const char* id)
+    {
+        const auto value = parameters.getRawParameterValue (id)->load();
+
+        if (std::isfinite (value))
+            return value;
+
+        const auto* parameter = parameters.getParameter (id);
+        return parameter->convertFrom0to1 (parameter->getDefaultValue());
+    };
 
     BlockSettings settings {};
     settings.waveBlend   = read ("waveBlend");
@@ -261,9 +272,11 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
             const auto lfo = std::sin (voice.vibratoPhase * twoPi);
             const auto frequency = voice.currentHz * std::pow (2.0f, lfo * depthCents / 1200.0f);
 
+            // At low sample rates a high note can advance the phase by more than a cycle per
+            // sample; removing whole cycles keeps it in [0, 1) where one cycle would not.
             voice.phase += (double) frequency / sampleRate;
             if (voice.phase >= 1.0)
-                voice.phase -= 1.0;
+                voice.phase -= std::floor (voice.phase);
 
             const auto p = voice.phase;
             const auto pf = (float) p;
