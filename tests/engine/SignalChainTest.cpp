@@ -241,6 +241,45 @@ INSTANTIATE_TEST_SUITE_P (VoiceChain, Cutoff, testing::Values (
     CutoffCase { "LowRateWideOpen",        8000.0,  1.0f, 1.0f, 1.0f,  0.99 }),
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
+struct WaveCase
+{
+    float blend;
+    double phase;
+    double expected;
+};
+
+class Oscillator : public testing::TestWithParam<WaveCase> {};
+
+// The first filter stage, from cleared stages, holds tanh (oscillator) times g after one sample,
+// and the second holds g times the first: together they give the oscillator's value.
+TEST_P (Oscillator, BlendsSoftSineWithRoundedSaw)
+{
+    const auto& c = GetParam();
+    EngineRig rig;
+    rig.set ("waveBlend", c.blend);
+    rig.send ({ noteOn (69) });
+    rig.voice (0).phase = c.phase - 440.0 / 44100.0;
+    rig.render (1);
+
+    const auto& stages = rig.voice (0).filterStages;
+    const auto g = (double) stages[1] / (double) stages[0];
+    EXPECT_NEAR (std::atanh ((double) stages[0] / g), c.expected, 2.0e-5) << "phase " << rig.voice (0).phase;
+}
+
+INSTANTIATE_TEST_SUITE_P (VoiceChain, Oscillator, testing::Values (
+    // Blend 0: 0.85 sine plus 0.15 triangle (-1 at phase 0, +1 at phase 0.5).
+    WaveCase { 0.0f, 0.25, 0.85 },
+    WaveCase { 0.0f, 0.5, 0.15 },
+    WaveCase { 0.0f, 0.75, -0.85 },
+    WaveCase { 0.0f, 0.125, 0.85 * std::sqrt (0.5) - 0.075 },
+    // Blend 1: (saw - 0.33 saw^3) x 0.55, peaking near +-0.3685 at the ends of the cycle.
+    WaveCase { 1.0f, 0.625, (0.25 - 0.33 * 0.015625) * 0.55 },
+    WaveCase { 1.0f, 0.75, (0.5 - 0.33 * 0.125) * 0.55 },
+    WaveCase { 1.0f, 0.999, (0.998 - 0.33 * 0.998 * 0.998 * 0.998) * 0.55 },
+    WaveCase { 1.0f, 0.001, -(0.998 - 0.33 * 0.998 * 0.998 * 0.998) * 0.55 },
+    // Halfway: the average of the two.
+    WaveCase { 0.5f, 0.25, 0.5 * 0.85 + 0.5 * (-0.5 + 0.33 * 0.125) * 0.55 }));
+
 TEST (OutputStage, DryOutputNeverExceedsPointEightFive)
 {
     EngineRig rig;
