@@ -251,7 +251,8 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
         const auto length = (size_t) std::min (chunkSize, numSamples - chunkStart);
 
         // The vibrato depth and the cutoff depend only on the wheel and the parameters, so they
-        // are shared by every voice of a sample.
+        // are shared by every voice of a sample. g holds the cutoff's exponent until it becomes
+        // the filter coefficient.
         Floats depthCents, g;
 
         for (size_t n = 0; n < length; ++n)
