@@ -43,7 +43,16 @@ namespace
         {
             ConsoleReporter::Finalize();
 
-            const auto find = [this] (const char* name) { const auto it = nsPerSample.find (name); return it == nsPerSample.end() ? -1.0 : it->second; };
+            // With --benchmark_repetitions the median stands for the benchmark.
+            const auto find = [this] (const std::string& name)
+            {
+                for (const auto& key : { name + "_median", name })
+                    if (const auto it = nsPerSample.find (key); it != nsPerSample.end())
+                        return it->second;
+
+                return -1.0;
+            };
+
             const auto idle = find ("processBlock/voices:0/channels:2");
             const auto eight = find ("processBlock/voices:8/channels:2");
             const auto perVoice = find ("mandatedMathPerVoiceSample");
