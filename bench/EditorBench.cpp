@@ -6,20 +6,12 @@
 
 namespace
 {
-    // Components, fonts and timers need JUCE's message thread: the thread that runs benchmarks.
-    void initialiseJuce()
-    {
-        static const juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    }
-
     // An open editor whose pad plays with a full, moving trail, as in steady playing.
     class PlayingEditor
     {
     public:
         PlayingEditor()
         {
-            initialiseJuce();
-
             for (int i = 0; i < 90; ++i)
                 advance();
         }

@@ -58,7 +58,18 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     buffer.clear();
 
-    const auto read = [this] (const char* id) { return parameters.getRawParameterValue (id)->load(); };
+    // A host can hand a parameter a NaN, which passes through its range unchanged; the
+    // parameter's default then stands in, so that the output stays finite.
+    const auto read = [this] (const char* id)
+    {
+        const auto value = parameters.getRawParameterValue (id)->load();
+
+        if (std::isfinite (value))
+            return value;
+
+        const auto* parameter = parameters.getParameter (id);
+        return parameter->convertFrom0to1 (parameter->getDefaultValue());
+    };
 
     BlockSettings settings {};
     settings.waveBlend   = read ("waveBlend");
@@ -212,85 +223,177 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 {
     const auto numSamples = buffer.getNumSamples();
     const auto numChannels = buffer.getNumChannels();
+
+    if (std::none_of (voices.begin(), voices.end(), [] (const Voice& v) { return v.active; }))
+    {
+        // Nothing sounds, so every output sample would be exactly 0 and the cleared buffer is
+        // already right; only the wheel keeps moving.
+        for (int sample = 0; sample < numSamples; ++sample)
+            modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
+
+        return;
+    }
+
+    // A voice's chain is a long line of dependent library calls, so it is computed a chunk of
+    // samples at a time: first, per sample, the values that all voices share; then, per voice,
+    // everything up to the oscillator, which does not depend on the filter; last, sample by
+    // sample, the filters of all voices. The processor can then overlap the calls of many
+    // samples and voices instead of waiting on each. Every value is still computed by the same
+    // operations in the same order, voices are summed in index order.
+    constexpr int chunkSize = 32;
+    using Floats = std::array<float, chunkSize>;
+
     const auto feedback = s.resonance * 3.8f;
     const auto vibratoStep = s.vibratoRate / s.sampleRate;
 
-    for (int sample = 0; sample < numSamples; ++sample)
+    for (int chunkStart = 0; chunkStart < numSamples; chunkStart += chunkSize)
     {
-        modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
-        const auto m = modWheelSmoothed;
+        const auto length = (size_t) std::min (chunkSize, numSamples - chunkStart);
 
         // The vibrato depth and the cutoff depend only on the wheel and the parameters, so they
-        // are shared by every voice of this sample.
-        const auto depthCents = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
-        const auto u = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
-        auto cutoff = 80.0f * std::pow (100.0f, u);
-        cutoff = std::max (cutoff, 40.0f);
-        cutoff = std::min (cutoff, 0.45f * s.sampleRate);
-        const auto g = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+        // are shared by every voice of a sample. g holds the cutoff's exponent until it becomes
+        // the filter coefficient.
+        Floats depthCents, g;
 
-        auto sum = 0.0f;
+        for (size_t n = 0; n < length; ++n)
+        {
+            modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
+            const auto m = modWheelSmoothed;
+            depthCents[n] = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
+            g[n] = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
+        }
+
+        for (size_t n = 0; n < length; ++n)
+        {
+            auto cutoff = 80.0f * std::pow (100.0f, g[n]);
+            cutoff = std::max (cutoff, 40.0f);
+            cutoff = std::min (cutoff, 0.45f * s.sampleRate);
+            g[n] = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+        }
+
+        struct SoundingVoice
+        {
+            Voice* voice;
+            size_t length;     // samples of this chunk before the voice ended
+            Floats envelope, oscillator;
+        };
+
+        std::array<SoundingVoice, numVoices> sounding;
+        size_t count = 0;
 
         for (auto& voice : voices)
         {
             if (! voice.active)
                 continue;
 
-            if (voice.releasing)
-            {
-                voice.envelope -= s.releaseStep;
+            auto& sv = sounding[count];
+            std::array<double, chunkSize> phase;
+            Floats hz;
 
-                if (! (voice.envelope > 0.0f))
+            // One row reused along the chain: the vibrato phase, then its sine, then the pitch
+            // ratio it gives, then the oscillator's sine.
+            Floats value;
+
+            size_t n = 0;
+            for (; n < length; ++n)
+            {
+                if (voice.releasing)
                 {
-                    voice.active = false;
-                    voice.envelope = 0.0f;
-                    continue;
+                    voice.envelope -= s.releaseStep;
+
+                    if (! (voice.envelope > 0.0f))
+                    {
+                        voice.active = false;
+                        voice.envelope = 0.0f;
+                        break;
+                    }
                 }
+                else
+                {
+                    voice.envelope = std::min (voice.envelope + s.attackStep, 1.0f);
+                }
+
+                voice.currentHz += (voice.targetHz - voice.currentHz) * s.glideCoefficient;
+
+                voice.vibratoPhase += vibratoStep;
+                if (voice.vibratoPhase > 1.0f)
+                    voice.vibratoPhase -= 1.0f;
+
+                sv.envelope[n] = voice.envelope;
+                hz[n] = voice.currentHz;
+                value[n] = voice.vibratoPhase;
             }
-            else
+
+            if (n == 0)
+                continue;
+
+            sv.voice = &voice;
+            sv.length = n;
+            ++count;
+
+            for (size_t k = 0; k < sv.length; ++k)
+                value[k] = std::sin (value[k] * twoPi);
+
+            for (size_t k = 0; k < sv.length; ++k)
+                value[k] = std::pow (2.0f, value[k] * depthCents[k] / 1200.0f);
+
+            for (size_t k = 0; k < sv.length; ++k)
             {
-                voice.envelope = std::min (voice.envelope + s.attackStep, 1.0f);
+                const auto frequency = hz[k] * value[k];
+
+                // At low sample rates a high note can advance the phase by more than a cycle per
+                // sample; removing whole cycles keeps it in [0, 1) where one cycle would not.
+                voice.phase += (double) frequency / sampleRate;
+                if (voice.phase >= 1.0)
+                    voice.phase -= std::floor (voice.phase);
+
+                phase[k] = voice.phase;
             }
 
-            voice.currentHz += (voice.targetHz - voice.currentHz) * s.glideCoefficient;
+            for (size_t k = 0; k < sv.length; ++k)
+                value[k] = (float) std::sin (twoPiDouble * phase[k]);
 
-            voice.vibratoPhase += vibratoStep;
-            if (voice.vibratoPhase > 1.0f)
-                voice.vibratoPhase -= 1.0f;
-
-            const auto lfo = std::sin (voice.vibratoPhase * twoPi);
-            const auto frequency = voice.currentHz * std::pow (2.0f, lfo * depthCents / 1200.0f);
-
-            voice.phase += (double) frequency / sampleRate;
-            if (voice.phase >= 1.0)
-                voice.phase -= 1.0;
-
-            const auto p = voice.phase;
-            const auto pf = (float) p;
-            const auto sine = (float) std::sin (twoPiDouble * p);
-            const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
-            const auto saw = 2.0f * pf - 1.0f;
-            const auto soft = 0.85f * sine + 0.15f * triangle;
-            const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
-            const auto osc = soft * (1.0f - s.waveBlend) + bright * s.waveBlend;
-
-            auto& st = voice.filterStages;
-            const auto x = osc - feedback * st[3];
-            st[0] += (std::tanh (x) - std::tanh (st[0])) * g;
-            st[1] += (st[0] - st[1]) * g;
-            st[2] += (st[1] - st[2]) * g;
-            st[3] += (st[2] - st[3]) * g;
-
-            sum += st[3] * voice.envelope * voice.velocity;
+            for (size_t k = 0; k < sv.length; ++k)
+            {
+                const auto pf = (float) phase[k];
+                const auto sine = value[k];
+                const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
+                const auto saw = 2.0f * pf - 1.0f;
+                const auto soft = 0.85f * sine + 0.15f * triangle;
+                const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
+                sv.oscillator[k] = soft * (1.0f - s.waveBlend) + bright * s.waveBlend;
+            }
         }
 
-        const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
+        for (size_t n = 0; n < length; ++n)
+        {
+            auto sum = 0.0f;
 
-        if (numChannels >= 1)
-            buffer.addSample (0, sample, out);
+            for (size_t i = 0; i < count; ++i)
+            {
+                auto& sv = sounding[i];
+                if (n >= sv.length)
+                    continue;
 
-        if (numChannels >= 2)
-            buffer.addSample (1, sample, out);
+                auto& st = sv.voice->filterStages;
+                const auto x = sv.oscillator[n] - feedback * st[3];
+                st[0] += (std::tanh (x) - std::tanh (st[0])) * g[n];
+                st[1] += (st[0] - st[1]) * g[n];
+                st[2] += (st[1] - st[2]) * g[n];
+                st[3] += (st[2] - st[3]) * g[n];
+
+                sum += st[3] * sv.envelope[n] * sv.voice->velocity;
+            }
+
+            const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
+            const auto sample = chunkStart + (int) n;
+
+            if (numChannels >= 1)
+                buffer.addSample (0, sample, out);
+
+            if (numChannels >= 2)
+                buffer.addSample (1, sample, out);
+        }
     }
 }
 

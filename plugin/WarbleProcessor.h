@@ -73,6 +73,8 @@ public:
     static constexpr double maximumSampleRate = 1536000.0;
 
 private:
+    friend struct WarbleProcessorTestAccess;
+
     struct BlockSettings;
 
     void handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn);
