@@ -68,9 +68,11 @@ public:
 
     static constexpr int numVoices = 8;
 
-    /** Sample rates outside this range are refused; the last good rate stays in use. */
+    /** Sample rates outside this range are refused; the last good rate stays in use. Below it the
+        reverb's shortest delay lines would be empty; above it (past the highest rate audio
+        hardware offers) the reverb's delay-length arithmetic overflows. */
     static constexpr double minimumSampleRate = 1000.0;
-    static constexpr double maximumSampleRate = 1536000.0;
+    static constexpr double maximumSampleRate = 768000.0;
 
 private:
     friend struct WarbleProcessorTestAccess;

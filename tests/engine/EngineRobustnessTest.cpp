@@ -60,7 +60,7 @@ TEST_P (SampleRates, PitchIsRightAndOutputFinite)
 
 INSTANTIATE_TEST_SUITE_P (EngineRobustness, SampleRates,
                           testing::Values (8000.0, 11025.0, 16000.0, 22050.0, 32000.0, 44100.0, 48000.0,
-                                           88200.0, 96000.0, 176400.0, 192000.0, 352800.0, 384000.0),
+                                           88200.0, 96000.0, 176400.0, 192000.0, 352800.0, 384000.0, 768000.0),
                           [] (const auto& testInfo) { return std::to_string ((int) testInfo.param) + "Hz"; });
 
 TEST (EngineRobustness, UnusableSampleRateKeepsTheLastGoodOne)
@@ -68,7 +68,7 @@ TEST (EngineRobustness, UnusableSampleRateKeepsTheLastGoodOne)
     constexpr auto infinity = std::numeric_limits<double>::infinity();
 
     for (const auto bad : { std::numeric_limits<double>::quiet_NaN(), infinity, -infinity, 0.0, -48000.0,
-                            999.0, 1.0e7, std::numeric_limits<double>::denorm_min() })
+                            999.0, 1536000.0, 1.0e7, std::numeric_limits<double>::denorm_min() })
     {
         EngineRig rig (48000.0);
         rig.processor.prepareToPlay (bad, 512);

@@ -36,7 +36,9 @@ protected:
         const auto wellFormed = xml != nullptr && xml->getTagName().equalsIgnoreCase ("Parameters");
 
         if (! wellFormed)
+        {
             ASSERT_EQ (after, before) << kind << ", " << size << " bytes";
+        }
 
         for (auto* param : processor.getParameters())
             ASSERT_TRUE (param->getValue() >= 0.0f && param->getValue() <= 1.0f) << kind;
