@@ -1,8 +1,26 @@
 #include "WarbleProcessor.h"
 
+#include "StateTextGuard.h"
+
 #include "../editor/WarbleEditor.h"
 
 #include <thread>
+
+namespace
+{
+    // Checks the text part of a block the way getXmlFromBinary will read it: from byte 8, no
+    // further than the length field says or the bytes present.
+    bool stateTextIsSafe (const void* data, int sizeInBytes) noexcept
+    {
+        if (sizeInBytes <= 8)
+            return true;
+
+        const auto declaredLength = (int) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+        const auto textLength = juce::jmin (sizeInBytes - 8, declaredLength);
+
+        return textLength <= 0 || warble::isSafeStateText (static_cast<const char*> (data) + 8, textLength);
+    }
+}
 
 WarbleProcessor::WarbleProcessor()
     : AudioProcessor (BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
@@ -104,7 +122,7 @@ void WarbleProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void WarbleProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr)
+    if (data == nullptr || ! stateTextIsSafe (data, sizeInBytes))
         return;
 
     // getXmlFromBinary refuses short blocks, a wrong magic number and a non-positive length, and

@@ -105,6 +105,28 @@ TEST (StatePersistence, DefectiveBlocksChangeNothing)
     cases.push_back ({ "not xml", makeStateBlock ("volume = 0.2") });
     cases.push_back ({ "other element", makeStateBlock (R"(<Settings><PARAM id="volume" value="0.2"/></Settings>)") });
     cases.push_back ({ "cut inside the first element", makeStateBlock (R"(<Parameters><PARAM id="volu)") });
+    // Well-formed documents but for bytes that UTF-8 never uses in that place; JUCE's parser can
+    // read past the end of such text, so it is refused before parsing.
+    for (const auto& [what, badBytes] : { std::pair { "stray lead byte", "\xda" "a" },
+                                          std::pair { "invalid byte", "\xff" },
+                                          std::pair { "lone continuation byte", "\x80" },
+                                          std::pair { "overlong encoding", "\xc0\xaf" },
+                                          std::pair { "truncated sequence", "\xe2\x82" } })
+    {
+        const juce::String before (R"(<Parameters><PARAM id="volume" value="0.2"/><PARAM id="tape" value=")");
+        const juce::String after (R"("/></Parameters>)");
+        juce::MemoryOutputStream text;
+        text << before;
+        text.write (badBytes, strlen (badBytes));
+        text << after;
+
+        juce::MemoryOutputStream block;
+        block.writeInt (0x21324356);
+        block.writeInt ((int) text.getDataSize());
+        block.write (text.getData(), text.getDataSize());
+        block.writeByte (0);
+        cases.push_back ({ what, block.getMemoryBlock() });
+    }
 
     for (const auto& c : cases)
     {

@@ -6,7 +6,7 @@ namespace
 {
     constexpr auto usage =
         "usage: warble-snapshot --out FILE.png [--note N] [--wheel W] [--ticks T]\n"
-        "                      [--from-note N] [--from-wheel W] [--pad-only]\n"
+        "                      [--from-note N] [--from-wheel W] [--pad-only] [--help]\n"
         "Renders the plug-in window (or only its XY pad) to a PNG file. With --note, one voice\n"
         "sounds at note N (0 to 127); --wheel sets the modulation wheel (0 to 1); --ticks runs the\n"
         "pad's animation for T frames of 1/30 s, moving note and wheel from the --from values.\n";
@@ -129,6 +129,12 @@ int main (int argc, char** argv)
 
     for (int i = 1; i < argc; ++i)
         args.add (juce::CharPointer_UTF8 (argv[i]));
+
+    if (args.contains ("--help") || args.contains ("-h"))
+    {
+        std::cout << usage;
+        return 0;
+    }
 
     const auto options = parseArguments (args);
 
