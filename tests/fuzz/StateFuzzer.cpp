@@ -27,8 +27,10 @@ namespace
 
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
-    static const juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    static WarbleProcessor processor;
+    // Made once and never destroyed: libFuzzer leaves through exit(), after which JUCE's own
+    // singletons may already be gone.
+    [[maybe_unused]] static const auto* juceInitialiser = new juce::ScopedJuceInitialiser_GUI();
+    static auto& processor = *new WarbleProcessor();
 
     for (auto* param : processor.getParameters())
         param->setValueNotifyingHost (0.1f);
