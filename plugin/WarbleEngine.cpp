@@ -15,6 +15,16 @@ namespace
             && rate <= WarbleProcessor::maximumSampleRate;
     }
 
+    bool areEqual (const juce::Reverb::Parameters& a, const juce::Reverb::Parameters& b) noexcept
+    {
+        return juce::exactlyEqual (a.roomSize, b.roomSize)
+            && juce::exactlyEqual (a.damping, b.damping)
+            && juce::exactlyEqual (a.wetLevel, b.wetLevel)
+            && juce::exactlyEqual (a.dryLevel, b.dryLevel)
+            && juce::exactlyEqual (a.width, b.width)
+            && juce::exactlyEqual (a.freezeMode, b.freezeMode);
+    }
+
     // Sets a flag for the lifetime of the scope; the flag tells withdrawKeyboardState that a block
     // may be holding the lent keyboard state.
     struct ScopedFlag
@@ -46,6 +56,7 @@ void WarbleProcessor::prepareToPlay (double newSampleRate, int)
 
     voices.fill (Voice {});
     reverbProcessor.prepare ({ sampleRate, 0, 0 });
+    reverbIdle.prepared (sampleRate);
 }
 
 void WarbleProcessor::releaseResources()
@@ -109,7 +120,7 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     activeVoiceCount.store (sounding);
 
     renderVoices (buffer, settings);
-    applyReverb (buffer, settings.reverb);
+    applyReverb (buffer, settings.reverb, sounding > 0);
 }
 
 void WarbleProcessor::handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn)
@@ -397,8 +408,10 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
     }
 }
 
-void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r)
+void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r, bool voicesSounded)
 {
+    const auto previous = reverbProcessor.getParameters();
+
     reverbParameters.roomSize = r * 0.4f + 0.55f;
     reverbParameters.damping = 0.4f;
     reverbParameters.wetLevel = r * 0.55f;
@@ -406,11 +419,23 @@ void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r)
     reverbParameters.width = 1.0f;
     reverbProcessor.setParameters (reverbParameters);
 
+    reverbIdle.settingsHandedOver (! areEqual (previous, reverbParameters));
+
     // The reverb has a mono and a stereo path; any other channel layout keeps the dry signal.
     const auto numChannels = buffer.getNumChannels();
     if (numChannels != 1 && numChannels != 2)
         return;
 
+    // With no voice, the block holds exact zeros.
+    if (reverbIdle.canSkip (! voicesSounded))
+        return;
+
     juce::dsp::AudioBlock<float> block (buffer);
     reverbProcessor.process (juce::dsp::ProcessContextReplacing<float> (block));
+
+    if (reverbIdle.processed (buffer, ! voicesSounded, r))
+    {
+        reverbProcessor.reset();
+        reverbIdle.cleared();
+    }
 }
