@@ -261,6 +261,10 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
     const auto glideCoefficient = s.glideCoefficient;
     const auto rate = sampleRate;
 
+    // The exponent is clamped to [0, 1], so the first sample always computes its coefficient.
+    auto lastCutoffExponent = -1.0f;
+    auto lastCutoffCoefficient = 0.0f;
+
     for (int chunkStart = 0; chunkStart < numSamples; chunkStart += chunkSize)
     {
         const auto length = (size_t) std::min (chunkSize, numSamples - chunkStart);
@@ -280,10 +284,17 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 
         for (size_t n = 0; n < length; ++n)
         {
-            auto cutoff = 80.0f * std::pow (100.0f, g[n]);
-            cutoff = std::max (cutoff, 40.0f);
-            cutoff = std::min (cutoff, 0.45f * s.sampleRate);
-            g[n] = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+            // A still wheel gives the same coefficient sample after sample.
+            if (! juce::exactlyEqual (g[n], lastCutoffExponent))
+            {
+                lastCutoffExponent = g[n];
+                auto cutoff = 80.0f * std::pow (100.0f, g[n]);
+                cutoff = std::max (cutoff, 40.0f);
+                cutoff = std::min (cutoff, 0.45f * s.sampleRate);
+                lastCutoffCoefficient = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+            }
+
+            g[n] = lastCutoffCoefficient;
         }
 
         // The voices that sound in this chunk, in index order, one lane each.
