@@ -44,6 +44,47 @@ namespace
 
         BenchSupport::reportPerSample (state, blockSize, sampleRate);
     }
+
+    // No voice, after a note has been played and released and its reverb tail has had fifteen
+    // seconds to ring out, at a reverb level given in hundredths.
+    void processBlockIdleAfterRelease (benchmark::State& state)
+    {
+        WarbleProcessor processor;
+        processor.prepareToPlay (sampleRate, blockSize);
+
+        auto* reverb = processor.parameters.getParameter ("reverb");
+        reverb->setValueNotifyingHost (reverb->convertTo0to1 ((float) state.range (0) / 100.0f));
+
+        juce::AudioBuffer<float> buffer (2, blockSize);
+        juce::MidiBuffer midi;
+        midi.addEvent (juce::MidiMessage::noteOn (1, 60, (juce::uint8) 100), 0);
+
+        for (int i = 0; i < (int) sampleRate / blockSize; ++i)
+        {
+            processor.processBlock (buffer, midi);
+            midi.clear();
+        }
+
+        midi.addEvent (juce::MidiMessage::noteOff (1, 60), 0);
+
+        for (int i = 0; i < 15 * (int) sampleRate / blockSize; ++i)
+        {
+            processor.processBlock (buffer, midi);
+            midi.clear();
+        }
+
+        for (auto _ : state)
+        {
+            processor.processBlock (buffer, midi);
+            benchmark::DoNotOptimize (buffer.getWritePointer (0));
+            benchmark::ClobberMemory();
+        }
+
+        if (processor.activeVoiceCount.load() != 0)
+            state.SkipWithError ("the note did not end");
+
+        BenchSupport::reportPerSample (state, blockSize, sampleRate);
+    }
 }
 
 BENCHMARK (processBlock)
@@ -53,3 +94,8 @@ BENCHMARK (processBlock)
     ->Args ({ 8, 2 })
     ->Args ({ 0, 3 })
     ->Args ({ 8, 3 });
+
+BENCHMARK (processBlockIdleAfterRelease)
+    ->ArgName ("reverbPercent")
+    ->Arg (2)
+    ->Arg (35);

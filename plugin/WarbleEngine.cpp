@@ -15,6 +15,16 @@ namespace
             && rate <= WarbleProcessor::maximumSampleRate;
     }
 
+    bool areEqual (const juce::Reverb::Parameters& a, const juce::Reverb::Parameters& b) noexcept
+    {
+        return juce::exactlyEqual (a.roomSize, b.roomSize)
+            && juce::exactlyEqual (a.damping, b.damping)
+            && juce::exactlyEqual (a.wetLevel, b.wetLevel)
+            && juce::exactlyEqual (a.dryLevel, b.dryLevel)
+            && juce::exactlyEqual (a.width, b.width)
+            && juce::exactlyEqual (a.freezeMode, b.freezeMode);
+    }
+
     // Sets a flag for the lifetime of the scope; the flag tells withdrawKeyboardState that a block
     // may be holding the lent keyboard state.
     struct ScopedFlag
@@ -46,6 +56,7 @@ void WarbleProcessor::prepareToPlay (double newSampleRate, int)
 
     voices.fill (Voice {});
     reverbProcessor.prepare ({ sampleRate, 0, 0 });
+    reverbIdle.prepared (sampleRate);
 }
 
 void WarbleProcessor::releaseResources()
@@ -109,7 +120,7 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     activeVoiceCount.store (sounding);
 
     renderVoices (buffer, settings);
-    applyReverb (buffer, settings.reverb);
+    applyReverb (buffer, settings.reverb, sounding > 0);
 }
 
 void WarbleProcessor::handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn)
@@ -245,6 +256,14 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 
     const auto feedback = s.resonance * 3.8f;
     const auto vibratoStep = s.vibratoRate / s.sampleRate;
+    const auto attackStep = s.attackStep;
+    const auto releaseStep = s.releaseStep;
+    const auto glideCoefficient = s.glideCoefficient;
+    const auto rate = sampleRate;
+
+    // The exponent is clamped to [0, 1], so the first sample always computes its coefficient.
+    auto lastCutoffExponent = -1.0f;
+    auto lastCutoffCoefficient = 0.0f;
 
     for (int chunkStart = 0; chunkStart < numSamples; chunkStart += chunkSize)
     {
@@ -265,28 +284,38 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 
         for (size_t n = 0; n < length; ++n)
         {
-            auto cutoff = 80.0f * std::pow (100.0f, g[n]);
-            cutoff = std::max (cutoff, 40.0f);
-            cutoff = std::min (cutoff, 0.45f * s.sampleRate);
-            g[n] = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+            // A still wheel gives the same coefficient sample after sample.
+            if (! juce::exactlyEqual (g[n], lastCutoffExponent))
+            {
+                lastCutoffExponent = g[n];
+                auto cutoff = 80.0f * std::pow (100.0f, g[n]);
+                cutoff = std::max (cutoff, 40.0f);
+                cutoff = std::min (cutoff, 0.45f * s.sampleRate);
+                lastCutoffCoefficient = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
+            }
+
+            g[n] = lastCutoffCoefficient;
         }
 
-        struct SoundingVoice
+        // The voices that sound in this chunk, in index order, one lane each.
+        struct Lane
         {
             Voice* voice;
             size_t length;     // samples of this chunk before the voice ended
-            Floats envelope, oscillator;
+            Floats oscillator;
         };
 
-        std::array<SoundingVoice, numVoices> sounding;
+        std::array<Lane, numVoices> lanes;
+        std::array<std::array<float, numVoices>, chunkSize> envelopes;
         size_t count = 0;
+        auto commonLength = length;
 
         for (auto& voice : voices)
         {
             if (! voice.active)
                 continue;
 
-            auto& sv = sounding[count];
+            auto& lane = lanes[count];
             std::array<double, chunkSize> phase;
             Floats hz;
 
@@ -294,97 +323,116 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
             // ratio it gives, then the oscillator's sine.
             Floats value;
 
+            // Worked on in locals, which the compiler can keep in registers, and stored back.
+            auto envelope = voice.envelope;
+            auto currentHz = voice.currentHz;
+            auto vibratoPhase = voice.vibratoPhase;
+            const auto targetHz = voice.targetHz;
+            const auto releasing = voice.releasing;
+
             size_t n = 0;
             for (; n < length; ++n)
             {
-                if (voice.releasing)
+                if (releasing)
                 {
-                    voice.envelope -= s.releaseStep;
+                    envelope -= releaseStep;
 
-                    if (! (voice.envelope > 0.0f))
+                    if (! (envelope > 0.0f))
                     {
                         voice.active = false;
-                        voice.envelope = 0.0f;
+                        envelope = 0.0f;
                         break;
                     }
                 }
                 else
                 {
-                    voice.envelope = std::min (voice.envelope + s.attackStep, 1.0f);
+                    envelope = std::min (envelope + attackStep, 1.0f);
                 }
 
-                voice.currentHz += (voice.targetHz - voice.currentHz) * s.glideCoefficient;
+                currentHz += (targetHz - currentHz) * glideCoefficient;
 
-                voice.vibratoPhase += vibratoStep;
-                if (voice.vibratoPhase > 1.0f)
-                    voice.vibratoPhase -= 1.0f;
+                vibratoPhase += vibratoStep;
+                if (vibratoPhase > 1.0f)
+                    vibratoPhase -= 1.0f;
 
-                sv.envelope[n] = voice.envelope;
-                hz[n] = voice.currentHz;
-                value[n] = voice.vibratoPhase;
+                envelopes[n][count] = envelope;
+                hz[n] = currentHz;
+                value[n] = vibratoPhase;
             }
+
+            voice.envelope = envelope;
+            voice.currentHz = currentHz;
+            voice.vibratoPhase = vibratoPhase;
 
             if (n == 0)
                 continue;
 
-            sv.voice = &voice;
-            sv.length = n;
+            lane.voice = &voice;
+            lane.length = n;
+            commonLength = std::min (commonLength, n);
             ++count;
 
-            for (size_t k = 0; k < sv.length; ++k)
+            for (size_t k = 0; k < n; ++k)
                 value[k] = std::sin (value[k] * twoPi);
 
-            for (size_t k = 0; k < sv.length; ++k)
+            for (size_t k = 0; k < n; ++k)
                 value[k] = std::pow (2.0f, value[k] * depthCents[k] / 1200.0f);
 
-            for (size_t k = 0; k < sv.length; ++k)
+            Floats phaseFloat;
+
+            auto oscillatorPhase = voice.phase;
+
+            for (size_t k = 0; k < n; ++k)
             {
                 const auto frequency = hz[k] * value[k];
 
                 // At low sample rates a high note can advance the phase by more than a cycle per
                 // sample; removing whole cycles keeps it in [0, 1) where one cycle would not.
-                voice.phase += (double) frequency / sampleRate;
-                if (voice.phase >= 1.0)
-                    voice.phase -= std::floor (voice.phase);
+                oscillatorPhase += (double) frequency / rate;
+                if (oscillatorPhase >= 1.0)
+                    oscillatorPhase -= std::floor (oscillatorPhase);
 
-                phase[k] = voice.phase;
+                phase[k] = oscillatorPhase;
+                phaseFloat[k] = (float) oscillatorPhase;
             }
 
-            for (size_t k = 0; k < sv.length; ++k)
+            voice.phase = oscillatorPhase;
+
+            for (size_t k = 0; k < n; ++k)
                 value[k] = (float) std::sin (twoPiDouble * phase[k]);
 
-            for (size_t k = 0; k < sv.length; ++k)
+            // Plain float arithmetic on local values, which the compiler computes four samples at
+            // a time.
+            const auto blend = s.waveBlend;
+
+            for (size_t k = 0; k < n; ++k)
             {
-                const auto pf = (float) phase[k];
+                const auto pf = phaseFloat[k];
                 const auto sine = value[k];
                 const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
                 const auto saw = 2.0f * pf - 1.0f;
                 const auto soft = 0.85f * sine + 0.15f * triangle;
                 const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
-                sv.oscillator[k] = soft * (1.0f - s.waveBlend) + bright * s.waveBlend;
+                lane.oscillator[k] = soft * (1.0f - blend) + bright * blend;
             }
         }
 
-        for (size_t n = 0; n < length; ++n)
+        // The filters, lane by lane in local arrays: their linear stages then run over all lanes
+        // at once, four at a time. Lanes without a voice hold zeros and stay at zero.
+        std::array<float, numVoices> s1 {}, s2 {}, s3 {}, s4 {}, drive {}, velocity {};
+
+        for (size_t i = 0; i < count; ++i)
         {
-            auto sum = 0.0f;
+            const auto& stages = lanes[i].voice->filterStages;
+            s1[i] = stages[0];
+            s2[i] = stages[1];
+            s3[i] = stages[2];
+            s4[i] = stages[3];
+            velocity[i] = lanes[i].voice->velocity;
+        }
 
-            for (size_t i = 0; i < count; ++i)
-            {
-                auto& sv = sounding[i];
-                if (n >= sv.length)
-                    continue;
-
-                auto& st = sv.voice->filterStages;
-                const auto x = sv.oscillator[n] - feedback * st[3];
-                st[0] += (std::tanh (x) - std::tanh (st[0])) * g[n];
-                st[1] += (st[0] - st[1]) * g[n];
-                st[2] += (st[1] - st[2]) * g[n];
-                st[3] += (st[2] - st[3]) * g[n];
-
-                sum += st[3] * sv.envelope[n] * sv.voice->velocity;
-            }
-
+        const auto writeOutput = [&] (size_t n, float sum)
+        {
             const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
             const auto sample = chunkStart + (int) n;
 
@@ -393,12 +441,66 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 
             if (numChannels >= 2)
                 buffer.addSample (1, sample, out);
+        };
+
+        // While every lane sounds.
+        for (size_t n = 0; n < commonLength; ++n)
+        {
+            for (size_t i = 0; i < count; ++i)
+            {
+                const auto x = lanes[i].oscillator[n] - feedback * s4[i];
+                drive[i] = std::tanh (x) - std::tanh (s1[i]);
+            }
+
+            const auto gn = g[n];
+
+            for (size_t i = 0; i < numVoices; ++i)
+            {
+                s1[i] += drive[i] * gn;
+                s2[i] += (s1[i] - s2[i]) * gn;
+                s3[i] += (s2[i] - s3[i]) * gn;
+                s4[i] += (s3[i] - s4[i]) * gn;
+            }
+
+            auto sum = 0.0f;
+
+            for (size_t i = 0; i < count; ++i)
+                sum += s4[i] * envelopes[n][i] * velocity[i];
+
+            writeOutput (n, sum);
         }
+
+        // After a voice has ended within the chunk.
+        for (size_t n = commonLength; n < length; ++n)
+        {
+            auto sum = 0.0f;
+
+            for (size_t i = 0; i < count; ++i)
+            {
+                if (n >= lanes[i].length)
+                    continue;
+
+                const auto x = lanes[i].oscillator[n] - feedback * s4[i];
+                s1[i] += (std::tanh (x) - std::tanh (s1[i])) * g[n];
+                s2[i] += (s1[i] - s2[i]) * g[n];
+                s3[i] += (s2[i] - s3[i]) * g[n];
+                s4[i] += (s3[i] - s4[i]) * g[n];
+
+                sum += s4[i] * envelopes[n][i] * velocity[i];
+            }
+
+            writeOutput (n, sum);
+        }
+
+        for (size_t i = 0; i < count; ++i)
+            lanes[i].voice->filterStages = { s1[i], s2[i], s3[i], s4[i] };
     }
 }
 
-void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r)
+void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r, bool voicesSounded)
 {
+    const auto previous = reverbProcessor.getParameters();
+
     reverbParameters.roomSize = r * 0.4f + 0.55f;
     reverbParameters.damping = 0.4f;
     reverbParameters.wetLevel = r * 0.55f;
@@ -406,11 +508,23 @@ void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r)
     reverbParameters.width = 1.0f;
     reverbProcessor.setParameters (reverbParameters);
 
+    reverbIdle.settingsHandedOver (! areEqual (previous, reverbParameters));
+
     // The reverb has a mono and a stereo path; any other channel layout keeps the dry signal.
     const auto numChannels = buffer.getNumChannels();
     if (numChannels != 1 && numChannels != 2)
         return;
 
+    // With no voice, the block holds exact zeros.
+    if (reverbIdle.canSkip (! voicesSounded))
+        return;
+
     juce::dsp::AudioBlock<float> block (buffer);
     reverbProcessor.process (juce::dsp::ProcessContextReplacing<float> (block));
+
+    if (reverbIdle.processed (buffer, ! voicesSounded, r))
+    {
+        reverbProcessor.reset();
+        reverbIdle.cleared();
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReverbIdleTracker.h"
 #include "Voice.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -85,7 +86,7 @@ private:
     void releaseNote (int note);
     void releaseAllVoices();
     void renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& settings);
-    void applyReverb (juce::AudioBuffer<float>& buffer, float reverbAmount);
+    void applyReverb (juce::AudioBuffer<float>& buffer, float reverbAmount, bool voicesSounded);
 
     // Set while a block may be using the lent keyboard state.
     std::atomic<bool> keyboardStateInUse { false };
@@ -96,6 +97,7 @@ private:
     float modWheelSmoothed = 0.0f;
     juce::dsp::Reverb reverbProcessor;
     juce::Reverb::Parameters reverbParameters;
+    ReverbIdleTracker reverbIdle { sampleRate };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WarbleProcessor)
 };

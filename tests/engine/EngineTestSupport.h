@@ -13,6 +13,7 @@ struct WarbleProcessorTestAccess
     static double sampleRate (const WarbleProcessor& p) noexcept                                    { return p.sampleRate; }
     static juce::Random& random (WarbleProcessor& p) noexcept                                       { return p.random; }
     static const juce::Reverb::Parameters& reverbParameters (const WarbleProcessor& p) noexcept    { return p.reverbParameters; }
+    static bool reverbIsSilent (const WarbleProcessor& p) noexcept                                  { return p.reverbIdle.isSilent(); }
 };
 
 namespace EngineTest

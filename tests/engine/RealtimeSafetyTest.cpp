@@ -1,6 +1,5 @@
+#include "EngineTestSupport.h"
 #include "RealtimeCallCounter.h"
-
-#include "plugin/WarbleProcessor.h"
 
 #include <gtest/gtest.h>
 
@@ -229,6 +228,29 @@ TEST_F (RealtimeSafety, KeyboardStateHandOverWhileProcessingAllocatesNothing)
     EXPECT_EQ (counts.allocations, 0);
     EXPECT_EQ (counts.deallocations, 0);
     EXPECT_LE (counts.mutexLocks, blocks);
+}
+
+// A reverb tail that has died away is cleared on the audio thread.
+TEST_F (RealtimeSafety, ClearingADeadReverbTailAllocatesNothing)
+{
+    EngineTest::setParameter (processor, "reverb", 0.02f);
+    juce::AudioBuffer<float> buffer (2, 512);
+    auto midi = EngineTest::makeMidi ({ EngineTest::noteOn (60) });
+    processor.processBlock (buffer, midi);
+    midi = EngineTest::makeMidi ({ EngineTest::noteOff (60) });
+
+    {
+        const ScopedCounting counting;
+
+        for (int block = 0; block < 48000 * 10 / 512; ++block)
+        {
+            processor.processBlock (buffer, midi);
+            midi.clear();
+        }
+    }
+
+    EXPECT_TRUE (WarbleProcessorTestAccess::reverbIsSilent (processor));
+    EXPECT_EQ (RealtimeCallCounter::totals(), Counts {});
 }
 
 // JUCE's keyboard state copies every event into a juce::MidiMessage, which allocates for a
