@@ -10,8 +10,8 @@
 namespace
 {
     /** The console output, followed by how the engine's cost compares with its targets: eight
-        voices within 1.25 times the mandated library work (eight voices' worth of math, the
-        per-sample part and the reverb), and the idle engine within 5 % of the eight-voice cost. */
+        voices within 1.25 times the mandated math (eight voices' worth plus the per-sample part),
+        and the idle engine within 5 % of the eight-voice cost. */
     class TargetReporter : public benchmark::ConsoleReporter
     {
     public:
@@ -59,13 +59,17 @@ namespace
             const auto perSample = find ("mandatedMathPerSample");
             const auto reverb = find ("mandatedReverb");
 
-            if (eight > 0.0 && perVoice > 0.0 && perSample > 0.0 && reverb > 0.0)
+            if (eight > 0.0 && perVoice > 0.0 && perSample > 0.0)
             {
-                const auto math = 8.0 * perVoice + perSample;
-                const auto floor = math + reverb;
-                std::cout << "8 voices: " << eight << " ns/sample, floor " << floor << " ns/sample (math "
-                          << math << ", reverb " << reverb << "), ratio " << eight / floor
-                          << " (target <= 1.25); to the math alone " << eight / math << "\n";
+                // The target's floor is the mandated math alone; the reverb, which the sound also
+                // needs, is shown beside it.
+                const auto floor = 8.0 * perVoice + perSample;
+                std::cout << "8 voices: " << eight << " ns/sample, floor " << floor << " ns/sample, ratio "
+                          << eight / floor << " (target <= 1.25)\n";
+
+                if (reverb > 0.0)
+                    std::cout << "8 voices against the floor plus the reverb (" << reverb << " ns/sample): ratio "
+                              << eight / (floor + reverb) << "\n";
             }
 
             if (idle > 0.0 && eight > 0.0)
