@@ -1,6 +1,6 @@
 #include "BenchSupport.h"
 
-#include <juce_dsp/juce_dsp.h>
+#include "plugin/WarbleProcessor.h"
 
 #include <array>
 #include <cmath>
@@ -90,13 +90,7 @@ namespace
         juce::dsp::Reverb reverb;
         reverb.prepare ({ 48000.0, (juce::uint32) samplesPerIteration, 2 });
 
-        juce::Reverb::Parameters parameters;
-        parameters.roomSize = level * 0.4f + 0.55f;
-        parameters.damping = 0.4f;
-        parameters.wetLevel = level * 0.55f;
-        parameters.dryLevel = 1.0f - level * 0.25f;
-        parameters.width = 1.0f;
-        reverb.setParameters (parameters);
+        reverb.setParameters (WarbleProcessor::reverbSettingsFor (level));
 
         juce::AudioBuffer<float> source (2, samplesPerIteration), buffer (2, samplesPerIteration);
 

@@ -235,12 +235,16 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
     const auto numSamples = buffer.getNumSamples();
     const auto numChannels = buffer.getNumChannels();
 
+    // Only this thread writes the wheel, and the block's MIDI has been handled, so its target
+    // stays put for the whole block.
+    const auto wheelTarget = modWheel.load();
+
     if (std::none_of (voices.begin(), voices.end(), [] (const Voice& v) { return v.active; }))
     {
         // Nothing sounds, so every output sample would be exactly 0 and the cleared buffer is
         // already right; only the wheel keeps moving.
         for (int sample = 0; sample < numSamples; ++sample)
-            modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
+            modWheelSmoothed += (wheelTarget - modWheelSmoothed) * s.wheelCoefficient;
 
         return;
     }
@@ -276,7 +280,7 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
 
         for (size_t n = 0; n < length; ++n)
         {
-            modWheelSmoothed += (modWheel.load() - modWheelSmoothed) * s.wheelCoefficient;
+            modWheelSmoothed += (wheelTarget - modWheelSmoothed) * s.wheelCoefficient;
             const auto m = modWheelSmoothed;
             depthCents[n] = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
             g[n] = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
@@ -497,18 +501,24 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
     }
 }
 
+juce::Reverb::Parameters WarbleProcessor::reverbSettingsFor (float r) noexcept
+{
+    juce::Reverb::Parameters settings;
+    settings.roomSize = r * 0.4f + 0.55f;
+    settings.damping = 0.4f;
+    settings.wetLevel = r * 0.55f;
+    settings.dryLevel = 1.0f - r * 0.25f;
+    settings.width = 1.0f;
+    return settings;
+}
+
 void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r, bool voicesSounded)
 {
-    const auto previous = reverbProcessor.getParameters();
-
-    reverbParameters.roomSize = r * 0.4f + 0.55f;
-    reverbParameters.damping = 0.4f;
-    reverbParameters.wetLevel = r * 0.55f;
-    reverbParameters.dryLevel = 1.0f - r * 0.25f;
-    reverbParameters.width = 1.0f;
+    // reverbParameters always holds what the reverb was last given.
+    const auto settings = reverbSettingsFor (r);
+    reverbIdle.settingsHandedOver (! areEqual (reverbParameters, settings));
+    reverbParameters = settings;
     reverbProcessor.setParameters (reverbParameters);
-
-    reverbIdle.settingsHandedOver (! areEqual (previous, reverbParameters));
 
     // The reverb has a mono and a stereo path; any other channel layout keeps the dry signal.
     const auto numChannels = buffer.getNumChannels();

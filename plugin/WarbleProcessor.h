@@ -49,6 +49,10 @@ public:
     /** Frequency in hertz of a MIDI note, in equal temperament with A4 = 440 Hz. */
     static float noteToFrequency (int note) noexcept;
 
+    /** The reverb's settings for a value of the reverb parameter: a larger room, more wet and
+        less dry signal as it rises. */
+    static juce::Reverb::Parameters reverbSettingsFor (float reverbAmount) noexcept;
+
     /** Lends the editor's keyboard state to the audio thread. Message thread only. */
     void lendKeyboardState (juce::MidiKeyboardState& state) noexcept;
 

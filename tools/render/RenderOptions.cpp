@@ -1,6 +1,6 @@
 #include "RenderOptions.h"
 
-#include "NumberText.h"
+#include "../NumberText.h"
 #include "ParameterMap.h"
 
 #include <set>

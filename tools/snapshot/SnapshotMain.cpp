@@ -1,5 +1,7 @@
 #include "EditorSnapshot.h"
 
+#include "../NumberText.h"
+
 #include <iostream>
 
 namespace
@@ -20,14 +22,9 @@ namespace
 
     std::optional<int> parseInteger (const juce::String& text, int minimum, int maximum)
     {
-        const auto trimmed = text.trim();
+        juce::int64 value = 0;
 
-        if (trimmed.isEmpty() || ! trimmed.containsOnly ("-0123456789"))
-            return std::nullopt;
-
-        const auto value = trimmed.getLargeIntValue();
-
-        if (value < minimum || value > maximum)
+        if (! NumberText::toWholeNumber (text, value) || value < minimum || value > maximum)
             return std::nullopt;
 
         return (int) value;
@@ -35,17 +32,12 @@ namespace
 
     std::optional<float> parseUnitFloat (const juce::String& text)
     {
-        const auto trimmed = text.trim();
+        double value = 0.0;
 
-        if (trimmed.isEmpty() || ! trimmed.containsOnly ("-+.0123456789eE"))
+        if (! NumberText::toFiniteNumber (text, value) || value < 0.0 || value > 1.0)
             return std::nullopt;
 
-        const auto value = trimmed.getFloatValue();
-
-        if (! (value >= 0.0f && value <= 1.0f))
-            return std::nullopt;
-
-        return value;
+        return (float) value;
     }
 
     // Returns no options, after saying why on stderr, when the arguments cannot be used.
