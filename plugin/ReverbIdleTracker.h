@@ -13,26 +13,32 @@
     changes no output sample.
 
     A tail never reaches zero: the reverb rounds its memory to a fine grid against denormals, and
-    what is left circulates for ever as a faint noise. Once the output has stayed below half a
-    step of 24-bit audio for half a second, at a reverb level high enough to show what is inside,
-    the tracker asks for the memory to be cleared; from then on silence is free again. At most
-    reverb levels the noise stays above that, and the reverb keeps running.
+    what is left circulates for ever as a faint noise, around -120 dBFS at the default settings,
+    that costs as much to compute as the loudest tail. Once no voice sounds and the output has
+    stayed below -100 dBFS on every channel for half a second, the tracker asks for the memory to
+    be cleared; from then on silence is free again, until the next voice sounds.
+
+    What is cleared must stay inaudible even if the reverb is turned up afterwards, during the
+    same silence, and would have shown the old tail louder. So the output is judged as the
+    loudest wet level would show it: at a lower level the threshold is lower in proportion. A wet
+    level of zero shows nothing of the tail; it comes with the smallest room, whose memory falls
+    by more than 100 dB within three seconds even after the loudest playing, so there the tail
+    counts as ended after a longer silence.
 
     It follows juce::dsp::Reverb's workings: prepare and reset clear every delay line, and the
     gains glide for 10 ms of processed samples after a change of settings. */
 class ReverbIdleTracker
 {
 public:
-    /** Below this the tail counts as ended: 2^-24, half a step of 24-bit audio. The noise a tail
-        leaves wanders; judged against half a step, what is cleared stays under a whole step. */
-    static constexpr float tailThreshold = 1.0f / 16777216.0f;
+    /** Below this the tail counts as ended: -100 dBFS, far under anything a listener can hear
+        over the quietest playback chain. */
+    static constexpr float tailThreshold = 1.0e-5f;
 
     /** How long the tail must stay below the threshold. */
     static constexpr double tailQuietSeconds = 0.5;
 
-    /** The least reverb level at which the output reveals the tail; below it, the wet gain could
-        hide a tail that a later, higher level would bring back. */
-    static constexpr float minimumRevealingLevel = 0.01f;
+    /** How long the tail must have been silent behind a wet level of zero. */
+    static constexpr double hiddenTailSeconds = 4.0;
 
     explicit ReverbIdleTracker (double sampleRate) noexcept
     {
@@ -45,6 +51,7 @@ public:
         // Rounded up, where the reverb rounds down: never judged settled too early.
         settlingSamples = (int) std::ceil (0.01 * sampleRate);
         tailQuietSamples = (int) std::ceil (tailQuietSeconds * sampleRate);
+        hiddenTailSamples = (int) std::ceil (hiddenTailSeconds * sampleRate);
         samplesSinceChange = settlingSamples;
         cleared();
     }
@@ -71,9 +78,10 @@ public:
         return inputIsSilent && silent && isSettled();
     }
 
-    /** Called after the reverb has run over a block. Returns true when the tail has ended and
-        the reverb's memory should be cleared. */
-    bool processed (const juce::AudioBuffer<float>& output, bool inputWasSilent, float reverbLevel) noexcept
+    /** Called after the reverb has run over a block, with its wet level as a share (0 to 1) of
+        the loudest one the instrument uses. Returns true when the tail has ended and the reverb's
+        memory should be cleared. */
+    bool processed (const juce::AudioBuffer<float>& output, bool inputWasSilent, float revealedShare) noexcept
     {
         const auto numChannels = output.getNumChannels();
         const auto numSamples = output.getNumSamples();
@@ -101,17 +109,19 @@ public:
         // stereo block keeps its tail.
         const auto watching = inputWasSilent
                            && wasSettled
-                           && reverbLevel >= minimumRevealingLevel
                            && (numChannels == 2 || rightSideSilent);
 
-        if (! watching || ! isBelowThreshold (output))
+        const auto hidden = ! (revealedShare > 0.0f);
+
+        if (! watching || ! (hidden || isBelowThreshold (output, tailThreshold * std::min (revealedShare, 1.0f))))
         {
             quietSamples = 0;
             return false;
         }
 
-        quietSamples = std::min (tailQuietSamples, quietSamples + std::min (numSamples, tailQuietSamples));
-        return quietSamples >= tailQuietSamples;
+        const auto required = hidden ? hiddenTailSamples : tailQuietSamples;
+        quietSamples = std::min (required, quietSamples + std::min (numSamples, required));
+        return quietSamples >= required;
     }
 
     /** True while the reverb's memory is known to hold only zeros. */
@@ -120,16 +130,16 @@ public:
 private:
     bool isSettled() const noexcept    { return samplesSinceChange >= settlingSamples; }
 
-    static bool isBelowThreshold (const juce::AudioBuffer<float>& output) noexcept
+    static bool isBelowThreshold (const juce::AudioBuffer<float>& output, float threshold) noexcept
     {
         for (int channel = 0; channel < output.getNumChannels(); ++channel)
-            if (! (output.getMagnitude (channel, 0, output.getNumSamples()) < tailThreshold))
+            if (! (output.getMagnitude (channel, 0, output.getNumSamples()) < threshold))
                 return false;
 
         return true;
     }
 
-    int settlingSamples = 0, tailQuietSamples = 0;
+    int settlingSamples = 0, tailQuietSamples = 0, hiddenTailSamples = 0;
     int samplesSinceChange = 0;
     int quietSamples = 0;
     int quietChannels = 0;

@@ -41,7 +41,41 @@ struct WarbleProcessor::BlockSettings
 {
     float waveBlend, vibratoRate, filterBase, filterMod, resonance, reverb;
     float glideCoefficient, attackStep, releaseStep, wheelCoefficient, masterGain;
+    float vibratoStep, feedback, coefficientCeiling;
     float sampleRate;
+};
+
+// What the stages of the voice rendering pass on to each other for one chunk of a block: one
+// lane for each voice that sounds at the chunk's start, in index order.
+struct WarbleProcessor::VoiceChunk
+{
+    static constexpr int maxLength = 32;
+    static constexpr size_t maxLanes = (size_t) numVoices;
+
+    template <typename Value>
+    using Lanes = std::array<Value, maxLanes>;
+
+    template <typename Value>
+    using Rows = std::array<Lanes<Value>, (size_t) maxLength>;
+
+    int start = 0;
+    size_t length = 0;
+
+    std::array<Voice*, maxLanes> lanes {};
+    size_t laneCount = 0;
+    Lanes<size_t> laneLength {};   // samples of this chunk before the lane's voice ended
+
+    std::array<float, (size_t) maxLength> vibratoDepth, filterCoefficient;
+    Rows<float> envelope, pitch, vibrato, oscillator;
+    Rows<double> phase;
+};
+
+// The last cutoff computed in a block: a still wheel leaves it as it is.
+struct WarbleProcessor::CutoffCache
+{
+    // The exponent is clamped to [0, 1], so the first sample always computes its coefficient.
+    float exponent = -1.0f;
+    float coefficient = 0.0f;
 };
 
 float WarbleProcessor::noteToFrequency (int note) noexcept
@@ -101,6 +135,20 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     settings.attackStep = 1.0f / (sr * 0.02f);
     settings.releaseStep = 1.0f / (sr * 0.3f);
     settings.masterGain = volume * 0.9f;
+    settings.vibratoStep = settings.vibratoRate / sr;
+    settings.feedback = settings.resonance * 3.8f;
+
+    // Near the Nyquist frequency each filter stage passes the signal with a gain of g / (2 - g)
+    // and no phase shift, and the one-sample delay in the feedback loop turns the negative
+    // feedback positive there; past a loop gain of 1 the filter would ring at Nyquist. The
+    // ceiling holds the loop gain there at 0.9 or less for the block's resonance.
+    settings.coefficientCeiling = 0.99f;
+
+    if (settings.feedback > 0.0f)
+    {
+        const auto root = std::pow (0.9f / settings.feedback, 0.25f);
+        settings.coefficientCeiling = std::min (0.99f, 2.0f * root / (1.0f + root));
+    }
 
     {
         const ScopedFlag inUse (keyboardStateInUse);
@@ -233,7 +281,6 @@ void WarbleProcessor::releaseAllVoices()
 void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& s)
 {
     const auto numSamples = buffer.getNumSamples();
-    const auto numChannels = buffer.getNumChannels();
 
     // Only this thread writes the wheel, and the block's MIDI has been handled, so its target
     // stays put for the whole block.
@@ -249,256 +296,276 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
         return;
     }
 
-    // A voice's chain is a long line of dependent library calls, so it is computed a chunk of
-    // samples at a time: first, per sample, the values that all voices share; then, per voice,
-    // everything up to the oscillator, which does not depend on the filter; last, sample by
-    // sample, the filters of all voices. The processor can then overlap the calls of many
-    // samples and voices instead of waiting on each. Every value is still computed by the same
-    // operations in the same order, voices are summed in index order.
-    constexpr int chunkSize = 32;
-    using Floats = std::array<float, chunkSize>;
+    // A voice's chain is a long line of dependent library calls, so the block is rendered a
+    // chunk of samples at a time, stage by stage across all sounding voices: the processor can
+    // then overlap the calls of many samples and voices instead of waiting on each, and the
+    // plain arithmetic runs over the voices side by side. Every value is still computed by the
+    // same operations in the same order as one voice, one sample at a time would, and voices
+    // are summed in index order.
+    CutoffCache cutoff;
 
-    const auto feedback = s.resonance * 3.8f;
-    const auto vibratoStep = s.vibratoRate / s.sampleRate;
-    const auto attackStep = s.attackStep;
-    const auto releaseStep = s.releaseStep;
-    const auto glideCoefficient = s.glideCoefficient;
-    const auto rate = sampleRate;
-
-    // The exponent is clamped to [0, 1], so the first sample always computes its coefficient.
-    auto lastCutoffExponent = -1.0f;
-    auto lastCutoffCoefficient = 0.0f;
-
-    for (int chunkStart = 0; chunkStart < numSamples; chunkStart += chunkSize)
+    for (int chunkStart = 0; chunkStart < numSamples; chunkStart += VoiceChunk::maxLength)
     {
-        const auto length = (size_t) std::min (chunkSize, numSamples - chunkStart);
+        VoiceChunk chunk;
+        chunk.start = chunkStart;
+        chunk.length = (size_t) std::min (VoiceChunk::maxLength, numSamples - chunkStart);
 
-        // The vibrato depth and the cutoff depend only on the wheel and the parameters, so they
-        // are shared by every voice of a sample. g holds the cutoff's exponent until it becomes
-        // the filter coefficient.
-        Floats depthCents, g;
-
-        for (size_t n = 0; n < length; ++n)
-        {
-            modWheelSmoothed += (wheelTarget - modWheelSmoothed) * s.wheelCoefficient;
-            const auto m = modWheelSmoothed;
-            depthCents[n] = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
-            g[n] = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
-        }
-
-        for (size_t n = 0; n < length; ++n)
-        {
-            // A still wheel gives the same coefficient sample after sample.
-            if (! juce::exactlyEqual (g[n], lastCutoffExponent))
-            {
-                lastCutoffExponent = g[n];
-                auto cutoff = 80.0f * std::pow (100.0f, g[n]);
-                cutoff = std::max (cutoff, 40.0f);
-                cutoff = std::min (cutoff, 0.45f * s.sampleRate);
-                lastCutoffCoefficient = std::min (cutoff / s.sampleRate * twoPi, 0.99f);
-            }
-
-            g[n] = lastCutoffCoefficient;
-        }
-
-        // The voices that sound in this chunk, in index order, one lane each.
-        struct Lane
-        {
-            Voice* voice;
-            size_t length;     // samples of this chunk before the voice ended
-            Floats oscillator;
-        };
-
-        std::array<Lane, numVoices> lanes;
-        std::array<std::array<float, numVoices>, chunkSize> envelopes;
-        size_t count = 0;
-        auto commonLength = length;
+        computeSharedValues (chunk, s, wheelTarget, cutoff);
 
         for (auto& voice : voices)
-        {
-            if (! voice.active)
-                continue;
+            if (voice.active)
+                chunk.lanes[chunk.laneCount++] = &voice;
 
-            auto& lane = lanes[count];
-            std::array<double, chunkSize> phase;
-            Floats hz;
-
-            // One row reused along the chain: the vibrato phase, then its sine, then the pitch
-            // ratio it gives, then the oscillator's sine.
-            Floats value;
-
-            // Worked on in locals, which the compiler can keep in registers, and stored back.
-            auto envelope = voice.envelope;
-            auto currentHz = voice.currentHz;
-            auto vibratoPhase = voice.vibratoPhase;
-            const auto targetHz = voice.targetHz;
-            const auto releasing = voice.releasing;
-
-            size_t n = 0;
-            for (; n < length; ++n)
-            {
-                if (releasing)
-                {
-                    envelope -= releaseStep;
-
-                    if (! (envelope > 0.0f))
-                    {
-                        voice.active = false;
-                        envelope = 0.0f;
-                        break;
-                    }
-                }
-                else
-                {
-                    envelope = std::min (envelope + attackStep, 1.0f);
-                }
-
-                currentHz += (targetHz - currentHz) * glideCoefficient;
-
-                vibratoPhase += vibratoStep;
-                if (vibratoPhase > 1.0f)
-                    vibratoPhase -= 1.0f;
-
-                envelopes[n][count] = envelope;
-                hz[n] = currentHz;
-                value[n] = vibratoPhase;
-            }
-
-            voice.envelope = envelope;
-            voice.currentHz = currentHz;
-            voice.vibratoPhase = vibratoPhase;
-
-            if (n == 0)
-                continue;
-
-            lane.voice = &voice;
-            lane.length = n;
-            commonLength = std::min (commonLength, n);
-            ++count;
-
-            for (size_t k = 0; k < n; ++k)
-                value[k] = std::sin (value[k] * twoPi);
-
-            for (size_t k = 0; k < n; ++k)
-                value[k] = std::pow (2.0f, value[k] * depthCents[k] / 1200.0f);
-
-            Floats phaseFloat;
-
-            auto oscillatorPhase = voice.phase;
-
-            for (size_t k = 0; k < n; ++k)
-            {
-                const auto frequency = hz[k] * value[k];
-
-                // At low sample rates a high note can advance the phase by more than a cycle per
-                // sample; removing whole cycles keeps it in [0, 1) where one cycle would not.
-                oscillatorPhase += (double) frequency / rate;
-                if (oscillatorPhase >= 1.0)
-                    oscillatorPhase -= std::floor (oscillatorPhase);
-
-                phase[k] = oscillatorPhase;
-                phaseFloat[k] = (float) oscillatorPhase;
-            }
-
-            voice.phase = oscillatorPhase;
-
-            for (size_t k = 0; k < n; ++k)
-                value[k] = (float) std::sin (twoPiDouble * phase[k]);
-
-            // Plain float arithmetic on local values, which the compiler computes four samples at
-            // a time.
-            const auto blend = s.waveBlend;
-
-            for (size_t k = 0; k < n; ++k)
-            {
-                const auto pf = phaseFloat[k];
-                const auto sine = value[k];
-                const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
-                const auto saw = 2.0f * pf - 1.0f;
-                const auto soft = 0.85f * sine + 0.15f * triangle;
-                const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
-                lane.oscillator[k] = soft * (1.0f - blend) + bright * blend;
-            }
-        }
-
-        // The filters, lane by lane in local arrays: their linear stages then run over all lanes
-        // at once, four at a time. Lanes without a voice hold zeros and stay at zero.
-        std::array<float, numVoices> s1 {}, s2 {}, s3 {}, s4 {}, drive {}, velocity {};
-
-        for (size_t i = 0; i < count; ++i)
-        {
-            const auto& stages = lanes[i].voice->filterStages;
-            s1[i] = stages[0];
-            s2[i] = stages[1];
-            s3[i] = stages[2];
-            s4[i] = stages[3];
-            velocity[i] = lanes[i].voice->velocity;
-        }
-
-        const auto writeOutput = [&] (size_t n, float sum)
-        {
-            const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
-            const auto sample = chunkStart + (int) n;
-
-            if (numChannels >= 1)
-                buffer.addSample (0, sample, out);
-
-            if (numChannels >= 2)
-                buffer.addSample (1, sample, out);
-        };
-
-        // While every lane sounds.
-        for (size_t n = 0; n < commonLength; ++n)
-        {
-            for (size_t i = 0; i < count; ++i)
-            {
-                const auto x = lanes[i].oscillator[n] - feedback * s4[i];
-                drive[i] = std::tanh (x) - std::tanh (s1[i]);
-            }
-
-            const auto gn = g[n];
-
-            for (size_t i = 0; i < numVoices; ++i)
-            {
-                s1[i] += drive[i] * gn;
-                s2[i] += (s1[i] - s2[i]) * gn;
-                s3[i] += (s2[i] - s3[i]) * gn;
-                s4[i] += (s3[i] - s4[i]) * gn;
-            }
-
-            auto sum = 0.0f;
-
-            for (size_t i = 0; i < count; ++i)
-                sum += s4[i] * envelopes[n][i] * velocity[i];
-
-            writeOutput (n, sum);
-        }
-
-        // After a voice has ended within the chunk.
-        for (size_t n = commonLength; n < length; ++n)
-        {
-            auto sum = 0.0f;
-
-            for (size_t i = 0; i < count; ++i)
-            {
-                if (n >= lanes[i].length)
-                    continue;
-
-                const auto x = lanes[i].oscillator[n] - feedback * s4[i];
-                s1[i] += (std::tanh (x) - std::tanh (s1[i])) * g[n];
-                s2[i] += (s1[i] - s2[i]) * g[n];
-                s3[i] += (s2[i] - s3[i]) * g[n];
-                s4[i] += (s3[i] - s4[i]) * g[n];
-
-                sum += s4[i] * envelopes[n][i] * velocity[i];
-            }
-
-            writeOutput (n, sum);
-        }
-
-        for (size_t i = 0; i < count; ++i)
-            lanes[i].voice->filterStages = { s1[i], s2[i], s3[i], s4[i] };
+        advanceEnvelopesAndPitch (chunk, s);
+        computeOscillators (chunk, s);
+        filterAndShape (chunk, s, buffer);
     }
+}
+
+// The values every voice shares within a sample: the smoothed wheel, the vibrato depth it asks
+// for and the filter coefficient of the cutoff it sweeps.
+void WarbleProcessor::computeSharedValues (VoiceChunk& c, const BlockSettings& s, float wheelTarget,
+                                           CutoffCache& cutoff) noexcept
+{
+    for (size_t n = 0; n < c.length; ++n)
+    {
+        modWheelSmoothed += (wheelTarget - modWheelSmoothed) * s.wheelCoefficient;
+        const auto m = modWheelSmoothed;
+        c.vibratoDepth[n] = std::max ((m - 0.2f) / 0.8f, 0.0f) * 35.0f;
+        c.filterCoefficient[n] = juce::jlimit (0.0f, 1.0f, s.filterMod * m + s.filterBase);
+    }
+
+    for (size_t n = 0; n < c.length; ++n)
+    {
+        const auto exponent = c.filterCoefficient[n];
+
+        // A still wheel gives the same coefficient sample after sample.
+        if (! juce::exactlyEqual (exponent, cutoff.exponent))
+        {
+            cutoff.exponent = exponent;
+            auto hz = 80.0f * std::pow (100.0f, exponent);
+            hz = std::max (hz, 40.0f);
+            hz = std::min (hz, 0.45f * s.sampleRate);
+            cutoff.coefficient = std::min (std::min (hz / s.sampleRate * twoPi, 0.99f), s.coefficientCeiling);
+        }
+
+        c.filterCoefficient[n] = cutoff.coefficient;
+    }
+}
+
+// Each voice's envelope, glide and vibrato phase, sample by sample, all voices side by side. A
+// voice whose release ends in the chunk stops there: from that sample on its envelope is 0, its
+// other values stay where they were, and lane length tells how far it got.
+void WarbleProcessor::advanceEnvelopesAndPitch (VoiceChunk& c, const BlockSettings& s) noexcept
+{
+    using Lanes = VoiceChunk::Lanes<float>;
+    using Flags = VoiceChunk::Lanes<int>;
+
+    Lanes envelope {}, hz {}, targetHz {}, vibratoPhase {};
+    Flags releasing {}, sounding {}, length {};
+
+    for (size_t i = 0; i < c.laneCount; ++i)
+    {
+        const auto& voice = *c.lanes[i];
+        envelope[i] = voice.envelope;
+        hz[i] = voice.currentHz;
+        targetHz[i] = voice.targetHz;
+        vibratoPhase[i] = voice.vibratoPhase;
+        releasing[i] = voice.releasing ? 1 : 0;
+        sounding[i] = 1;
+    }
+
+    for (size_t n = 0; n < c.length; ++n)
+    {
+        for (size_t i = 0; i < VoiceChunk::maxLanes; ++i)
+        {
+            const auto falling = envelope[i] - s.releaseStep;
+            const auto rising = std::min (envelope[i] + s.attackStep, 1.0f);
+            const auto ends = releasing[i] != 0 && ! (falling > 0.0f);
+            sounding[i] = sounding[i] != 0 && ! ends ? 1 : 0;
+            envelope[i] = sounding[i] != 0 ? (releasing[i] != 0 ? falling : rising) : 0.0f;
+
+            const auto glided = hz[i] + (targetHz[i] - hz[i]) * s.glideCoefficient;
+            hz[i] = sounding[i] != 0 ? glided : hz[i];
+
+            auto stepped = vibratoPhase[i] + s.vibratoStep;
+            stepped = stepped > 1.0f ? stepped - 1.0f : stepped;
+            vibratoPhase[i] = sounding[i] != 0 ? stepped : vibratoPhase[i];
+
+            length[i] += sounding[i];
+            c.envelope[n][i] = envelope[i];
+            c.pitch[n][i] = hz[i];
+            c.vibrato[n][i] = vibratoPhase[i];
+        }
+    }
+
+    for (size_t i = 0; i < c.laneCount; ++i)
+    {
+        auto& voice = *c.lanes[i];
+        voice.active = sounding[i] != 0;
+        voice.envelope = envelope[i];
+        voice.currentHz = hz[i];
+        voice.vibratoPhase = vibratoPhase[i];
+        c.laneLength[i] = (size_t) length[i];
+    }
+}
+
+// Each voice's sounding frequency (its glided pitch bent by the vibrato), the oscillator's
+// phase it drives, and the blended waves at that phase.
+void WarbleProcessor::computeOscillators (VoiceChunk& c, const BlockSettings& s) noexcept
+{
+    const auto lanes = c.laneCount;
+
+    // The vibrato row holds the vibrato phase, then its sine, then the pitch ratio it gives.
+    for (size_t n = 0; n < c.length; ++n)
+        for (size_t i = 0; i < lanes; ++i)
+            c.vibrato[n][i] = std::sin (c.vibrato[n][i] * twoPi);
+
+    for (size_t n = 0; n < c.length; ++n)
+        for (size_t i = 0; i < lanes; ++i)
+            c.vibrato[n][i] = std::pow (2.0f, c.vibrato[n][i] * c.vibratoDepth[n] / 1200.0f);
+
+    // The phase row holds the increment, then the phase.
+    const auto rate = sampleRate;
+
+    for (size_t n = 0; n < c.length; ++n)
+        for (size_t i = 0; i < lanes; ++i)
+            c.phase[n][i] = (double) (c.pitch[n][i] * c.vibrato[n][i]) / rate;
+
+    for (size_t i = 0; i < lanes; ++i)
+    {
+        auto phase = c.lanes[i]->phase;
+
+        for (size_t n = 0; n < c.length; ++n)
+        {
+            if (n < c.laneLength[i])
+            {
+                // At low sample rates a high note can advance the phase by more than a cycle
+                // per sample; removing whole cycles keeps it in [0, 1) where one cycle would not.
+                phase += c.phase[n][i];
+                if (phase >= 1.0)
+                    phase -= std::floor (phase);
+            }
+
+            c.phase[n][i] = phase;
+        }
+
+        c.lanes[i]->phase = phase;
+    }
+
+    // The oscillator's 64-bit sine, then the blend of the soft and the bright wave; the sine
+    // goes into the oscillator row.
+    for (size_t n = 0; n < c.length; ++n)
+        for (size_t i = 0; i < lanes; ++i)
+            c.oscillator[n][i] = (float) std::sin (twoPiDouble * c.phase[n][i]);
+
+    const auto blend = s.waveBlend;
+
+    for (size_t n = 0; n < c.length; ++n)
+    {
+        for (size_t i = 0; i < lanes; ++i)
+        {
+            const auto pf = (float) c.phase[n][i];
+            const auto sine = c.oscillator[n][i];
+            const auto triangle = 1.0f - 4.0f * std::abs (pf - 0.5f);
+            const auto saw = 2.0f * pf - 1.0f;
+            const auto soft = 0.85f * sine + 0.15f * triangle;
+            const auto bright = (saw - 0.33f * (saw * saw * saw)) * 0.55f;
+            c.oscillator[n][i] = soft * (1.0f - blend) + bright * blend;
+        }
+    }
+}
+
+// Each voice's saturating four-stage filter with resonance feedback, the voices' sum scaled by
+// their envelopes and velocities, and the master volume and soft clipper on that sum, written
+// to the first two channels.
+void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& s,
+                                      juce::AudioBuffer<float>& buffer) noexcept
+{
+    using Lanes = VoiceChunk::Lanes<float>;
+
+    // Lanes without a voice hold zeros and stay at zero, so the linear stages can run over all
+    // lanes at once.
+    Lanes s1 {}, s2 {}, s3 {}, s4 {}, drive {}, velocity {};
+    auto commonLength = c.length;
+
+    for (size_t i = 0; i < c.laneCount; ++i)
+    {
+        const auto& voice = *c.lanes[i];
+        s1[i] = voice.filterStages[0];
+        s2[i] = voice.filterStages[1];
+        s3[i] = voice.filterStages[2];
+        s4[i] = voice.filterStages[3];
+        velocity[i] = voice.velocity;
+        commonLength = std::min (commonLength, c.laneLength[i]);
+    }
+
+    const auto numChannels = buffer.getNumChannels();
+
+    const auto writeOutput = [&] (size_t n, float sum)
+    {
+        const auto out = 0.85f * std::tanh (s.masterGain * sum * 1.2f);
+        const auto sample = c.start + (int) n;
+
+        if (numChannels >= 1)
+            buffer.addSample (0, sample, out);
+
+        if (numChannels >= 2)
+            buffer.addSample (1, sample, out);
+    };
+
+    // While every voice sounds.
+    for (size_t n = 0; n < commonLength; ++n)
+    {
+        for (size_t i = 0; i < c.laneCount; ++i)
+        {
+            const auto x = c.oscillator[n][i] - s.feedback * s4[i];
+            drive[i] = std::tanh (x) - std::tanh (s1[i]);
+        }
+
+        const auto g = c.filterCoefficient[n];
+
+        for (size_t i = 0; i < VoiceChunk::maxLanes; ++i)
+        {
+            s1[i] += drive[i] * g;
+            s2[i] += (s1[i] - s2[i]) * g;
+            s3[i] += (s2[i] - s3[i]) * g;
+            s4[i] += (s3[i] - s4[i]) * g;
+        }
+
+        auto sum = 0.0f;
+
+        for (size_t i = 0; i < c.laneCount; ++i)
+            sum += s4[i] * c.envelope[n][i] * velocity[i];
+
+        writeOutput (n, sum);
+    }
+
+    // After a voice has ended within the chunk: the others go on, one at a time.
+    for (size_t n = commonLength; n < c.length; ++n)
+    {
+        const auto g = c.filterCoefficient[n];
+        auto sum = 0.0f;
+
+        for (size_t i = 0; i < c.laneCount; ++i)
+        {
+            if (n >= c.laneLength[i])
+                continue;
+
+            const auto x = c.oscillator[n][i] - s.feedback * s4[i];
+            s1[i] += (std::tanh (x) - std::tanh (s1[i])) * g;
+            s2[i] += (s1[i] - s2[i]) * g;
+            s3[i] += (s2[i] - s3[i]) * g;
+            s4[i] += (s3[i] - s4[i]) * g;
+
+            sum += s4[i] * c.envelope[n][i] * velocity[i];
+        }
+
+        writeOutput (n, sum);
+    }
+
+    for (size_t i = 0; i < c.laneCount; ++i)
+        c.lanes[i]->filterStages = { s1[i], s2[i], s3[i], s4[i] };
 }
 
 juce::Reverb::Parameters WarbleProcessor::reverbSettingsFor (float r) noexcept
@@ -532,7 +599,9 @@ void WarbleProcessor::applyReverb (juce::AudioBuffer<float>& buffer, float r, bo
     juce::dsp::AudioBlock<float> block (buffer);
     reverbProcessor.process (juce::dsp::ProcessContextReplacing<float> (block));
 
-    if (reverbIdle.processed (buffer, ! voicesSounded, r))
+    const auto loudestWetLevel = reverbSettingsFor (1.0f).wetLevel;
+
+    if (reverbIdle.processed (buffer, ! voicesSounded, reverbParameters.wetLevel / loudestWetLevel))
     {
         reverbProcessor.reset();
         reverbIdle.cleared();

@@ -83,6 +83,8 @@ private:
     friend struct WarbleProcessorTestAccess;
 
     struct BlockSettings;
+    struct VoiceChunk;
+    struct CutoffCache;
 
     void handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn);
     void startNote (int note, juce::uint8 velocityByte, bool legatoOn);
@@ -90,6 +92,10 @@ private:
     void releaseNote (int note);
     void releaseAllVoices();
     void renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& settings);
+    void computeSharedValues (VoiceChunk& chunk, const BlockSettings& settings, float wheelTarget, CutoffCache& cutoff) noexcept;
+    void advanceEnvelopesAndPitch (VoiceChunk& chunk, const BlockSettings& settings) noexcept;
+    void computeOscillators (VoiceChunk& chunk, const BlockSettings& settings) noexcept;
+    void filterAndShape (const VoiceChunk& chunk, const BlockSettings& settings, juce::AudioBuffer<float>& buffer) noexcept;
     void applyReverb (juce::AudioBuffer<float>& buffer, float reverbAmount, bool voicesSounded);
 
     // Set while a block may be using the lent keyboard state.

@@ -30,7 +30,12 @@ public:
         }
     };
 
-    explicit ReferenceEngine (juce::int64 seed)
+    /** How the filter coefficient is limited: the plain 0.99 of a one-pole filter, or also the
+        ceiling that keeps the resonance loop from ringing at the Nyquist frequency. */
+    enum class FilterCeiling { plain, resonanceAware };
+
+    explicit ReferenceEngine (juce::int64 seed, FilterCeiling ceilingRule = FilterCeiling::resonanceAware)
+        : filterCeiling (ceilingRule)
     {
         random.setSeed (seed);
     }
@@ -69,6 +74,15 @@ public:
 
         const auto wheelCoefficient = 1.0f - std::exp (-1.0f / (sr * 0.02f));
         const auto gain = s.volume * 0.9f;
+
+        auto ceiling = 0.99f;
+        const auto k = s.resonance * 3.8f;
+
+        if (filterCeiling == FilterCeiling::resonanceAware && k > 0.0f)
+        {
+            const auto r = std::pow (0.9f / k, 0.25f);
+            ceiling = std::min (0.99f, 2.0f * r / (1.0f + r));
+        }
 
         for (int sample = 0; sample < buffer.getNumSamples(); ++sample)
         {
@@ -125,7 +139,10 @@ public:
                 auto fc = 80.0f * std::pow (100.0f, u);
                 fc = std::max (fc, 40.0f);
                 fc = std::min (fc, 0.45f * sr);
-                const auto g = std::min (fc / sr * 6.2831855f, 0.99f);
+                auto g = std::min (fc / sr * 6.2831855f, 0.99f);
+
+                if (filterCeiling == FilterCeiling::resonanceAware)
+                    g = std::min (g, ceiling);
 
                 auto& st = v.filterStages;
                 const auto x = osc - (s.resonance * 3.8f) * st[3];
@@ -249,6 +266,7 @@ private:
         v.filterStages = { 0.0f, 0.0f, 0.0f, 0.0f };
     }
 
+    FilterCeiling filterCeiling;
     std::array<Voice, WarbleProcessor::numVoices> voices {};
     double sampleRate = 44100.0;
     juce::Random random;

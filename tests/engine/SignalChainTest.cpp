@@ -201,6 +201,7 @@ struct CutoffCase
     double rate;
     float base, amount, wheel;
     double expectedCoefficient;
+    float resonance = 0.35f;
 };
 
 class Cutoff : public testing::TestWithParam<CutoffCase> {};
@@ -213,6 +214,7 @@ TEST_P (Cutoff, CoefficientFollowsWheelAndParameters)
     EngineRig rig (c.rate);
     rig.set ("filterBase", c.base);
     rig.set ("filterMod", c.amount);
+    rig.set ("resonance", c.resonance);
     rig.holdWheel (c.wheel);
     rig.send ({ noteOn (69) });
     rig.render (1);
@@ -226,7 +228,23 @@ namespace
 {
     constexpr double twoPi = 6.283185307179586;
 
-    double coefficientFor (double cutoff, double rate)   { return std::min (cutoff / rate * twoPi, 0.99); }
+    /** The largest coefficient at which the resonance loop's gain at the Nyquist frequency,
+        feedback x (g / (2 - g))^4, stays at 0.9. */
+    double ceilingFor (double resonance)
+    {
+        const auto feedback = 3.8 * resonance;
+
+        if (feedback <= 0.0)
+            return 0.99;
+
+        const auto root = std::pow (0.9 / feedback, 0.25);
+        return std::min (0.99, 2.0 * root / (1.0 + root));
+    }
+
+    double coefficientFor (double cutoff, double rate, double resonance = 0.35)
+    {
+        return std::min (std::min (cutoff / rate * twoPi, 0.99), ceilingFor (resonance));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P (VoiceChain, Cutoff, testing::Values (
@@ -235,10 +253,15 @@ INSTANTIATE_TEST_SUITE_P (VoiceChain, Cutoff, testing::Values (
     CutoffCase { "WheelAddsToTheExponent", 44100.0, 0.35f, 0.7f, 0.5f, coefficientFor (80.0 * std::pow (100.0, 0.7), 44100.0) },
     CutoffCase { "ExponentCappedAtOne",    96000.0, 0.6f, 0.7f, 1.0f,  coefficientFor (8000.0, 96000.0) },
     CutoffCase { "EightKilohertzExactly",  96000.0, 1.0f, 0.0f, 0.0f,  coefficientFor (8000.0, 96000.0) },
-    CutoffCase { "CoefficientCeiling",     44100.0, 1.0f, 1.0f, 1.0f,  0.99 },
+    CutoffCase { "CoefficientCeiling",     44100.0, 1.0f, 1.0f, 1.0f,  0.99, 0.25f },
+    CutoffCase { "CeilingAtNoResonance",   44100.0, 1.0f, 1.0f, 1.0f,  0.99, 0.0f },
+    // The default resonance lowers the ceiling to about 0.951, the largest to about 0.862.
+    CutoffCase { "ResonanceCeiling",       44100.0, 1.0f, 1.0f, 1.0f,  ceilingFor (0.35), 0.35f },
+    CutoffCase { "FullResonanceCeiling",   48000.0, 1.0f, 1.0f, 1.0f,  ceilingFor (1.0), 1.0f },
+    CutoffCase { "BelowTheCeiling",        96000.0, 1.0f, 1.0f, 1.0f,  coefficientFor (8000.0, 96000.0, 1.0), 1.0f },
     // Below 0.45 x 8000 Hz, but the coefficient ceiling applies first.
     CutoffCase { "LowRate",                8000.0,  0.5f, 0.0f, 0.0f,  coefficientFor (800.0, 8000.0) },
-    CutoffCase { "LowRateWideOpen",        8000.0,  1.0f, 1.0f, 1.0f,  0.99 }),
+    CutoffCase { "LowRateWideOpen",        8000.0,  1.0f, 1.0f, 1.0f,  0.99, 0.0f }),
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
 struct WaveCase
@@ -284,8 +307,8 @@ TEST (OutputStage, DryOutputNeverExceedsPointEightFive)
 {
     EngineRig rig;
     rig.set ("volume", 1.0f);
-    rig.set ("resonance", 1.0f);
-    rig.set ("waveBlend", 1.0f);
+    rig.set ("resonance", 0.0f);
+    rig.set ("waveBlend", 0.0f);
     rig.set ("filterBase", 1.0f);
     rig.set ("glideTime", 0.0f);
     rig.send ({ controller (1, 127) });
