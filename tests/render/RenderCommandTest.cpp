@@ -1,5 +1,6 @@
 #include "DemoPerformance.h"
 #include "RenderTestSupport.h"
+#include "SpectrogramImage.h"
 
 #include <cmath>
 
@@ -269,6 +270,67 @@ TEST (RenderCommand, RefusesBadInputAndWritesNothing)
     }
 
     EXPECT_EQ (midi.getSize() > 0, true);
+}
+
+TEST (RenderCommand, DrawsASpectrogramOfTheRender)
+{
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("note.mid");
+    const auto out = folder.getFile ("note.wav");
+    const auto picture = folder.getFile ("note.png");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (69, 1.0) });
+
+    const auto run = render ({ "--midi", midi.getFullPathName(), "--out", out.getFullPathName(),
+                               "--spectrogram", picture.getFullPathName(), "--tail", "0.5" });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+    EXPECT_TRUE (run.output.contains ("; spectrogram " + picture.getFullPathName())) << run.output;
+
+    // The MIDI file, the WAV and the picture: no temporary file is left over.
+    EXPECT_EQ (folder.getContents().size(), 3);
+    EXPECT_TRUE (RenderTestSupport::readWav (out).has_value());
+
+    const auto image = juce::ImageFileFormat::loadFrom (picture);
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getWidth(), SpectrogramImage::defaultWidth);
+    EXPECT_EQ (image.getHeight(), SpectrogramImage::defaultHeight);
+
+    // A4's fundamental glows while the note sounds, in the first two thirds of the picture.
+    const SpectrogramImage layout;
+    const auto plot = layout.getPlotArea();
+    const auto fundamental = image.getPixelAt (plot.getX() + plot.getWidth() / 3,
+                                               (int) layout.getYForFrequency (440.0, 48000.0));
+    EXPECT_GT (fundamental.getPerceivedBrightness(), layout.getColourForLevel (-30.0f).getPerceivedBrightness());
+}
+
+TEST (RenderCommand, ASpectrogramThatCannotBeWrittenStopsTheRenderAndWritesNothing)
+{
+    TemporaryFolder folder;
+    const auto out = folder.getFile ("out.wav").getFullPathName();
+    const auto subfolder = folder.getFile ("pictures");
+    ASSERT_TRUE (subfolder.createDirectory().wasOk());
+    const auto before = folder.getContents();
+
+    const struct
+    {
+        const char* description;
+        juce::String spectrogram;
+        int exitCode;
+        const char* expectedMessage;
+    } cases[] = {
+        { "missing folder", folder.getFile ("missing/out.png").getFullPathName(), 1, "does not exist" },
+        { "a folder", subfolder.getFullPathName(), 1, "it is a directory" },
+        { "the WAV output", out, 2, "would replace the WAV output" },
+    };
+
+    for (const auto& invocation : cases)
+    {
+        SCOPED_TRACE (invocation.description);
+        const auto run = renderExpectingFailure ({ "--out", out, "--spectrogram", invocation.spectrogram });
+
+        EXPECT_EQ (run.exitCode, invocation.exitCode) << run.output;
+        EXPECT_TRUE (run.output.contains (invocation.expectedMessage)) << run.output;
+        expectNothingWritten (folder, before);
+    }
 }
 
 TEST (RenderCommand, AFailedRenderKeepsAnEarlierFile)

@@ -20,6 +20,7 @@ TEST (RenderOptions, DefaultsRenderTheDemoWithTheBuiltPlugin)
 
     EXPECT_EQ (options.midiFile, juce::File());
     EXPECT_EQ (options.outputFile, workingDirectory.getChildFile ("warble-demo.wav"));
+    EXPECT_EQ (options.spectrogramFile, juce::File());
     EXPECT_EQ (options.sampleRate, 48000);
     EXPECT_EQ (options.blockSize, 512);
     EXPECT_EQ (options.numChannels, 2);
@@ -34,7 +35,8 @@ TEST (RenderOptions, ReadsEveryOptionInBothForms)
     RenderOptions options;
     const auto result = parse ({ "--midi", "song.mid", "--out=/tmp/song.wav", "--rate", "44100", "--block=64",
                                  "--channels", "1", "--tail", "0.5", "--set", "waveBlend=0",
-                                 "--set=glideTime=250.5", "--set", "waveBlend=1", "--plugin", "other/Warble.vst3" },
+                                 "--set=glideTime=250.5", "--set", "waveBlend=1", "--plugin", "other/Warble.vst3",
+                                 "--spectrogram", "pictures/song.png" },
                                options);
     ASSERT_TRUE (result.wasOk()) << result.getErrorMessage();
 
@@ -45,6 +47,7 @@ TEST (RenderOptions, ReadsEveryOptionInBothForms)
     EXPECT_EQ (options.numChannels, 1);
     EXPECT_DOUBLE_EQ (options.tailSeconds, 0.5);
     EXPECT_EQ (options.pluginBundle, workingDirectory.getChildFile ("other/Warble.vst3"));
+    EXPECT_EQ (options.spectrogramFile, workingDirectory.getChildFile ("pictures/song.png"));
 
     // Settings are kept in order, so a later one for the same parameter wins.
     ASSERT_EQ (options.parameterSettings.size(), 3u);

@@ -1,14 +1,19 @@
 #include "DemoPerformance.h"
 #include "HostedInstrument.h"
 #include "MidiFileReader.h"
+#include "OutputTarget.h"
 #include "PerformanceRenderer.h"
+#include "PngFileOutput.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "SignalStatistics.h"
+#include "Spectrogram.h"
+#include "SpectrogramImage.h"
 #include "WavFileOutput.h"
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace
 {
@@ -87,6 +92,19 @@ namespace
             performance = DemoPerformance::create();
         }
 
+        const auto wantsSpectrogram = options.spectrogramFile != juce::File();
+
+        if (wantsSpectrogram)
+        {
+            if (options.spectrogramFile == options.outputFile || options.spectrogramFile == options.midiFile)
+                return fail ("the spectrogram " + options.spectrogramFile.getFullPathName()
+                             + " would replace the WAV output or the MIDI input", badCommandLine);
+
+            // Checked now, so that a spectrogram that cannot be written costs no render.
+            if (const auto checked = OutputTarget::check (options.spectrogramFile); checked.failed())
+                return fail (checked.getErrorMessage());
+        }
+
         WavFileOutput output;
 
         if (const auto opened = output.open (options.outputFile, options.sampleRate, options.numChannels); opened.failed())
@@ -122,6 +140,12 @@ namespace
 
         const auto totalSamples = renderer.getLengthInSamples (performance.getEndTime(), options.tailSeconds);
         SignalStatistics statistics;
+        const SpectrogramImage spectrogramImage;
+        std::optional<Spectrogram> spectrogram;
+
+        if (wantsSpectrogram)
+            spectrogram.emplace (options.sampleRate, totalSamples, spectrogramImage.getPlotArea().getWidth());
+
         ProgressBar progressBar (stderr);
 
         std::signal (SIGINT, requestInterrupt);
@@ -132,6 +156,10 @@ namespace
             [&] (juce::AudioBuffer<float>& block)
             {
                 statistics.addBlock (block);
+
+                if (spectrogram.has_value())
+                    spectrogram->addBlock (block);
+
                 return output.write (block);
             },
             [&] (juce::int64 done, juce::int64 total)
@@ -151,6 +179,18 @@ namespace
         if (const auto committed = output.commit(); committed.failed())
             return fail (committed.getErrorMessage());
 
+        if (spectrogram.has_value())
+        {
+            spectrogram->finish();
+            const auto title = options.outputFile.getFileName() + ": " + juce::String (options.sampleRate) + " Hz, "
+                               + (options.numChannels == 1 ? "mono" : "left and right mixed");
+
+            if (const auto written = PngFileOutput::write (spectrogramImage.draw (*spectrogram, title),
+                                                           options.spectrogramFile);
+                written.failed())
+                return fail (written.getErrorMessage());
+        }
+
         if (statistics.getNumNonFiniteSamples() > 0)
             std::fprintf (stderr, "warble-render: warning: %lld samples were not finite and were written as 0\n",
                           (long long) statistics.getNumNonFiniteSamples());
@@ -165,7 +205,8 @@ namespace
                              + " (" + SignalStatistics::toDecibelText (statistics.getPeak()) + ")"
                              + ", RMS " + juce::String (statistics.getRms(), 3)
                              + " (" + SignalStatistics::toDecibelText (statistics.getRms()) + ")"
-                             + ", rendered at " + juce::String (speed, 1) + "x real time";
+                             + ", rendered at " + juce::String (speed, 1) + "x real time"
+                             + (wantsSpectrogram ? "; spectrogram " + options.spectrogramFile.getFullPathName() : "");
         std::printf ("%s\n", summary.toRawUTF8());
         return succeeded;
     }

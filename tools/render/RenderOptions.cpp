@@ -48,7 +48,7 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
     options.pluginBundle = defaultPluginBundle;
 
     static const juce::StringArray optionsWithValues { "--midi", "--out", "--rate", "--block", "--channels",
-                                                       "--tail", "--set", "--plugin" };
+                                                       "--tail", "--set", "--plugin", "--spectrogram" };
     std::set<juce::String> seen;
 
     for (int index = 0; index < arguments.size(); ++index)
@@ -94,6 +94,10 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
         else if (name == "--out")
         {
             options.outputFile = workingDirectory.getChildFile (value);
+        }
+        else if (name == "--spectrogram")
+        {
+            options.spectrogramFile = workingDirectory.getChildFile (value);
         }
         else if (name == "--plugin")
         {
@@ -145,6 +149,8 @@ juce::String RenderOptions::getUsage()
            "Options:\n"
            "  --midi FILE      Standard MIDI File to play: all tracks merged, tempo map honoured\n"
            "  --out FILE       WAV file to write (default warble-demo.wav)\n"
+           "  --spectrogram FILE\n"
+           "                   also draw the render's spectrogram into a PNG file\n"
            "  --rate HZ        sample rate, 8000 to 384000 (default 48000)\n"
            "  --block SAMPLES  block size, 1 to 8192 (default 512)\n"
            "  --channels N     1 (mono) or 2 (stereo) (default 2)\n"

@@ -25,6 +25,8 @@ public:
     /** No file means the built-in demo. */
     juce::File midiFile;
     juce::File outputFile;
+    /** No file means no spectrogram. */
+    juce::File spectrogramFile;
     int sampleRate = 48000;
     int blockSize = 512;
     int numChannels = 2;

@@ -1,5 +1,7 @@
 #include "WavFileOutput.h"
 
+#include "OutputTarget.h"
+
 WavFileOutput::~WavFileOutput()
 {
     discard();
@@ -18,16 +20,9 @@ juce::Result WavFileOutput::open (const juce::File& targetFile, double sampleRat
     discard();
     target = targetFile;
     const auto path = target.getFullPathName();
-    const auto directory = target.getParentDirectory();
 
-    if (target.isDirectory())
-        return juce::Result::fail ("cannot write " + path + ": it is a directory");
-
-    if (! directory.isDirectory())
-        return juce::Result::fail ("cannot write " + path + ": the folder " + directory.getFullPathName() + " does not exist");
-
-    if (target.exists() && ! target.hasWriteAccess())
-        return juce::Result::fail ("cannot write " + path + ": permission denied");
+    if (const auto checked = OutputTarget::check (target); checked.failed())
+        return checked;
 
     temporary = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
     auto fileStream = std::make_unique<juce::FileOutputStream> (temporary->getFile());
