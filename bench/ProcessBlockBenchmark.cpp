@@ -45,7 +45,7 @@ namespace
         BenchSupport::reportPerSample (state, blockSize, sampleRate);
     }
 
-    // No voice, after a note has been played and released and its reverb tail has had fifteen
+    // No voice, after a note has been played and released and its reverb tail has had thirty
     // seconds to die away, at a reverb level given in hundredths.
     void processBlockIdleAfterRelease (benchmark::State& state)
     {
@@ -67,7 +67,7 @@ namespace
 
         midi.addEvent (juce::MidiMessage::noteOff (1, 60), 0);
 
-        for (int i = 0; i < 15 * (int) sampleRate / blockSize; ++i)
+        for (int i = 0; i < 30 * (int) sampleRate / blockSize; ++i)
         {
             processor.processBlock (buffer, midi);
             midi.clear();
