@@ -78,6 +78,14 @@ struct WarbleProcessor::CutoffCache
     float coefficient = 0.0f;
 };
 
+// A host can hand a parameter a NaN, which passes through its range unchanged; the parameter's
+// default then stands in, so that the output stays finite.
+float WarbleProcessor::ParameterReading::load() const noexcept
+{
+    const auto current = value->load();
+    return std::isfinite (current) ? current : fallback;
+}
+
 float WarbleProcessor::noteToFrequency (int note) noexcept
 {
     return 440.0f * std::pow (2.0f, (float) (note - 69) / 12.0f);
@@ -103,29 +111,16 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     buffer.clear();
 
-    // A host can hand a parameter a NaN, which passes through its range unchanged; the
-    // parameter's default then stands in, so that the output stays finite.
-    const auto read = [this] (const char* id)
-    {
-        const auto value = parameters.getRawParameterValue (id)->load();
-
-        if (std::isfinite (value))
-            return value;
-
-        const auto* parameter = parameters.getParameter (id);
-        return parameter->convertFrom0to1 (parameter->getDefaultValue());
-    };
-
     BlockSettings settings {};
-    settings.waveBlend   = read ("waveBlend");
-    const auto glideTime = read ("glideTime");
-    settings.vibratoRate = read ("vibratoRate");
-    settings.filterBase  = read ("filterBase");
-    settings.filterMod   = read ("filterMod");
-    settings.resonance   = read ("resonance");
-    const auto volume    = read ("volume");
-    settings.reverb      = read ("reverb");
-    const auto legatoOn  = read ("legato") > 0.5f;
+    settings.waveBlend   = readings.waveBlend.load();
+    const auto glideTime = readings.glideTime.load();
+    settings.vibratoRate = readings.vibratoRate.load();
+    settings.filterBase  = readings.filterBase.load();
+    settings.filterMod   = readings.filterMod.load();
+    settings.resonance   = readings.resonance.load();
+    const auto volume    = readings.volume.load();
+    settings.reverb      = readings.reverb.load();
+    const auto legatoOn  = readings.legato.load() > 0.5f;
 
     const auto sr = (float) sampleRate;
     settings.sampleRate = sr;

@@ -26,6 +26,16 @@ WarbleProcessor::WarbleProcessor()
     : AudioProcessor (BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameters (*this, nullptr, juce::Identifier ("Parameters"), createParameterLayout())
 {
+    const auto reading = [this] (const char* id)
+    {
+        const auto* parameter = parameters.getParameter (id);
+        return ParameterReading { parameters.getRawParameterValue (id),
+                                  parameter->convertFrom0to1 (parameter->getDefaultValue()) };
+    };
+
+    readings = { reading ("waveBlend"), reading ("glideTime"), reading ("vibratoRate"),
+                 reading ("filterBase"), reading ("filterMod"), reading ("resonance"),
+                 reading ("volume"), reading ("reverb"), reading ("legato") };
 }
 
 WarbleProcessor::~WarbleProcessor() = default;

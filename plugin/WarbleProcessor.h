@@ -109,5 +109,22 @@ private:
     juce::Reverb::Parameters reverbParameters;
     ReverbIdleTracker reverbIdle { sampleRate };
 
+    /** One parameter as the audio thread reads it: its live value, looked up by identifier once,
+        and the default that stands in for a value a host made NaN. */
+    struct ParameterReading
+    {
+        std::atomic<float>* value = nullptr;
+        float fallback = 0.0f;
+
+        float load() const noexcept;
+    };
+
+    struct ParameterReadings
+    {
+        ParameterReading waveBlend, glideTime, vibratoRate, filterBase, filterMod, resonance, volume, reverb, legato;
+    };
+
+    ParameterReadings readings;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WarbleProcessor)
 };
