@@ -17,4 +17,9 @@ set(WARBLE_SANITIZER "" CACHE STRING "Build everything with this sanitizer (thre
 if(WARBLE_SANITIZER)
     add_compile_options(-fsanitize=${WARBLE_SANITIZER} -fno-omit-frame-pointer -g)
     add_link_options(-fsanitize=${WARBLE_SANITIZER})
+
+    # UBSan reports and carries on by default; a finding must fail the test that meets it.
+    if(WARBLE_SANITIZER MATCHES "undefined")
+        add_compile_options(-fno-sanitize-recover=undefined)
+    endif()
 endif()

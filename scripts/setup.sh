@@ -17,10 +17,10 @@ package_cache="${XDG_CACHE_HOME:-$HOME/.cache}/warble/juce-$juce_source_version"
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
   libasound2-dev libfreetype-dev libfontconfig-dev libx11-dev libxext-dev libxrandr-dev
-  libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev
+  libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth lilv-utils lv2-dev
   dpkg-dev debian-archive-keyring
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the Release build's suite (unit, engine, editor, host-level and renderer tests,
-# through ctest) and the threading tests under ThreadSanitizer. Builds what is missing first.
+# Runs every test: the Release build's suite (unit, engine, editor, host-level, format, install and
+# renderer tests, through ctest), the threading tests under ThreadSanitizer, then the whole suite
+# again with every format built under AddressSanitizer and UBSan. Builds what is missing first.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -13,3 +14,7 @@ ctest --preset release
 cmake --preset tsan
 cmake --build --preset tsan
 ctest --preset tsan
+
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan

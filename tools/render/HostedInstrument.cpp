@@ -1,5 +1,19 @@
 #include "HostedInstrument.h"
 
+namespace
+{
+    std::unique_ptr<juce::AudioPluginFormat> createFormatFor (const juce::File& bundle)
+    {
+        if (bundle.hasFileExtension ("vst3"))
+            return std::make_unique<juce::VST3PluginFormat>();
+
+        if (bundle.hasFileExtension ("lv2"))
+            return std::make_unique<juce::LV2PluginFormat>();
+
+        return nullptr;
+    }
+}
+
 std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bundle, double sampleRate, int blockSize,
                                                           juce::String& error)
 {
@@ -11,18 +25,31 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
         return nullptr;
     }
 
-    juce::VST3PluginFormat format;
+    auto format = createFormatFor (bundle);
+
+    if (format == nullptr)
+    {
+        error = "cannot load plug-in " + path + ": not a .vst3 or .lv2 bundle";
+        return nullptr;
+    }
+
     juce::OwnedArray<juce::PluginDescription> descriptions;
-    format.findAllTypesForFile (descriptions, path);
+    format->findAllTypesForFile (descriptions, path);
 
     if (descriptions.isEmpty())
     {
-        error = "cannot load plug-in " + path + ": not a VST3 plug-in, or it failed to load";
+        error = "cannot load plug-in " + path + ": not a " + format->getName() + " plug-in, or it failed to load";
+
+        // JUCE's LV2 hosting reads the installed LV2 plug-ins first, and of two bundles with the
+        // same URI only the first counts.
+        if (bundle.hasFileExtension ("lv2"))
+            error << " (a plug-in with the same URI installed in ~/.lv2, /usr/lib/lv2 or /usr/local/lib/lv2 hides this bundle)";
+
         return nullptr;
     }
 
     juce::String formatError;
-    auto instance = format.createInstanceFromDescription (*descriptions.getFirst(), sampleRate, blockSize, formatError);
+    auto instance = format->createInstanceFromDescription (*descriptions.getFirst(), sampleRate, blockSize, formatError);
 
     if (instance == nullptr)
     {
@@ -31,11 +58,13 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
         return nullptr;
     }
 
-    return std::unique_ptr<HostedInstrument> (new HostedInstrument (std::move (instance)));
+    return std::unique_ptr<HostedInstrument> (new HostedInstrument (std::move (format), std::move (instance)));
 }
 
-HostedInstrument::HostedInstrument (std::unique_ptr<juce::AudioPluginInstance> loadedPlugin)
-    : plugin (std::move (loadedPlugin)),
+HostedInstrument::HostedInstrument (std::unique_ptr<juce::AudioPluginFormat> pluginFormat,
+                                    std::unique_ptr<juce::AudioPluginInstance> loadedPlugin)
+    : format (std::move (pluginFormat)),
+      plugin (std::move (loadedPlugin)),
       parameters (*plugin)
 {
 }

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-/** A VST3 instrument loaded from its bundle through JUCE's VST3 hosting, as a DAW loads it, and
-    set up for offline rendering. Message thread only. */
+/** An instrument loaded from its bundle, a .vst3 through JUCE's VST3 hosting or a .lv2 through its
+    LV2 hosting, as a DAW loads it, and set up for offline rendering. Message thread only. */
 class HostedInstrument
 {
 public:
@@ -23,8 +23,11 @@ public:
     const ParameterMap& getParameters() const noexcept;
 
 private:
-    explicit HostedInstrument (std::unique_ptr<juce::AudioPluginInstance> loadedPlugin);
+    HostedInstrument (std::unique_ptr<juce::AudioPluginFormat> pluginFormat,
+                      std::unique_ptr<juce::AudioPluginInstance> loadedPlugin);
 
+    // The format outlives the instance: JUCE's LV2 hosting keeps data the instance uses there.
+    std::unique_ptr<juce::AudioPluginFormat> format;
     std::unique_ptr<juce::AudioPluginInstance> plugin;
     ParameterMap parameters;
     bool prepared = false;

@@ -6,7 +6,7 @@ ParameterMap::ParameterMap (juce::AudioPluginInstance& plugin)
 {
     for (int index = 0; index < plugin.getParameters().size(); ++index)
         if (auto* parameter = plugin.getHostedParameter (index))
-            byVst3Id.emplace (parameter->getParameterID(), parameter);
+            byHostId.emplace (parameter->getParameterID(), parameter);
 }
 
 const juce::StringArray& ParameterMap::getInstrumentParameterIds()
@@ -25,11 +25,15 @@ juce::AudioPluginInstance::HostedParameter* ParameterMap::find (const juce::Stri
 {
     for (const auto studioOneCompatible : { true, false })
     {
-        const auto found = byVst3Id.find (juce::String (toVst3ParameterId (identifier, studioOneCompatible)));
+        const auto found = byHostId.find (juce::String (toVst3ParameterId (identifier, studioOneCompatible)));
 
-        if (found != byVst3Id.end())
+        if (found != byHostId.end())
             return found->second;
     }
+
+    for (const auto& [hostId, parameter] : byHostId)
+        if (hostId.endsWith (":" + identifier))
+            return parameter;
 
     return nullptr;
 }
@@ -81,7 +85,14 @@ juce::Result ParameterMap::toNormalised (const juce::String& identifier, double 
                                    + juce::String (range.start) + " to " + juce::String (range.end));
     }
 
-    const auto text = range.isSwitch ? juce::String (juce::roundToInt (realValue)) : juce::String (realValue, 9);
-    normalised = juce::jlimit (0.0f, 1.0f, parameter->getValueForText (text));
+    // A switch is off at 0 and on at 1 in every format; LV2 hosts read its text only as a label
+    // ("Off", "On").
+    if (range.isSwitch)
+    {
+        normalised = (float) juce::roundToInt (realValue);
+        return juce::Result::ok();
+    }
+
+    normalised = juce::jlimit (0.0f, 1.0f, parameter->getValueForText (juce::String (realValue, 9)));
     return juce::Result::ok();
 }

@@ -5,13 +5,14 @@
 #include <map>
 
 /** Finds the instrument's parameters, by their identifiers (waveBlend, glideTime, ...), among the
-    parameters of a hosted VST3 plug-in, and turns real values into the normalised values that a
-    host sends.
+    parameters of a hosted VST3 or LV2 plug-in, and turns real values into the normalised values
+    that a host sends.
 
     A VST3 host sees no identifier strings, only numeric parameter IDs. JUCE's VST3 wrapper makes
     them from the identifier: the 32-bit String::hashCode, with the top bit cleared by default
     (its Studio One compatible IDs). Both variants are tried, so the lookup does not depend on
-    the order or the display names of the parameters. */
+    the order or the display names of the parameters. An LV2 host sees a URI that ends in
+    ":" and the identifier. */
 class ParameterMap
 {
 public:
@@ -43,5 +44,5 @@ public:
     static juce::uint32 toVst3ParameterId (const juce::String& identifier, bool studioOneCompatible);
 
 private:
-    std::map<juce::String, juce::AudioPluginInstance::HostedParameter*> byVst3Id;
+    std::map<juce::String, juce::AudioPluginInstance::HostedParameter*> byHostId;
 };

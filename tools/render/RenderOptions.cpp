@@ -159,7 +159,7 @@ juce::String RenderOptions::getUsage()
            "                   IDs: waveBlend 0..1, glideTime 0..500 ms, vibratoRate 2..10 Hz,\n"
            "                   filterBase 0.1..1, filterMod 0..1, resonance 0..1, volume 0..1,\n"
            "                   reverb 0..1, legato 0 or 1 (the demo switches legato itself)\n"
-           "  --plugin PATH    the Warble.vst3 bundle to host (default: the one this build made)\n"
+           "  --plugin PATH    the Warble.vst3 or Warble.lv2 bundle to host (default: the .vst3 this build made)\n"
            "  --help           show this help\n"
            "\n"
            "A progress bar appears on stderr when it is a terminal; a summary line goes to stdout.\n"

@@ -1,0 +1,140 @@
+#include "WarbleStandaloneApp.h"
+
+// JUCE's standalone window and plug-in holder, with what they expect to find declared first.
+#include <juce_audio_plugin_client/detail/juce_CheckSettingMacros.h>
+#include <juce_audio_plugin_client/juce_audio_plugin_client.h>
+#include <juce_audio_plugin_client/detail/juce_CreatePluginFilter.h>
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+#include <juce_gui_extra/juce_gui_extra.h>
+#include <juce_audio_plugin_client/Standalone/juce_StandaloneFilterWindow.h>
+
+#include <cstdio>
+
+WarbleStandaloneApp::WarbleStandaloneApp()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = JucePlugin_Name;
+    options.filenameSuffix = ".settings";
+    options.folderName = "~/.config";
+    properties.setStorageParameters (options);
+}
+
+WarbleStandaloneApp::~WarbleStandaloneApp() = default;
+
+const juce::String WarbleStandaloneApp::getApplicationName()
+{
+    return JucePlugin_Name;
+}
+
+const juce::String WarbleStandaloneApp::getApplicationVersion()
+{
+    return JucePlugin_VersionString;
+}
+
+bool WarbleStandaloneApp::moreThanOneInstanceAllowed()
+{
+    return true;
+}
+
+void WarbleStandaloneApp::anotherInstanceStarted (const juce::String&)
+{
+}
+
+std::unique_ptr<juce::StandalonePluginHolder> WarbleStandaloneApp::createPluginHolder()
+{
+    // Every MIDI input is opened, and so is each one connected while the application runs: a
+    // keyboard plugged in plays at once, without a trip to the settings.
+    constexpr auto openEveryMidiInput = true;
+
+    return std::make_unique<juce::StandalonePluginHolder> (properties.getUserSettings(), false, juce::String(), nullptr,
+                                                           juce::Array<juce::StandalonePluginHolder::PluginInOuts>(),
+                                                           openEveryMidiInput);
+}
+
+juce::StandalonePluginHolder* WarbleStandaloneApp::getPluginHolder() const noexcept
+{
+    return window != nullptr ? window->getPluginHolder() : windowlessHolder.get();
+}
+
+void WarbleStandaloneApp::initialise (const juce::String&)
+{
+    terminationWatcher = std::make_unique<TerminationSignalWatcher> ([this] { systemRequestedQuit(); });
+
+    if (juce::Desktop::getInstance().getDisplays().displays.isEmpty())
+    {
+        std::fprintf (stderr, "warble: no display; playing without a window (SIGTERM or Ctrl+C ends it)\n");
+        windowlessHolder = createPluginHolder();
+    }
+    else
+    {
+        const auto background = juce::LookAndFeel::getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId);
+        window = std::make_unique<juce::StandaloneFilterWindow> (getApplicationName(), background, createPluginHolder());
+        window->setVisible (true);
+    }
+
+    getPluginHolder()->deviceManager.addChangeListener (this);
+    showAudioDeviceStatus();
+}
+
+void WarbleStandaloneApp::shutdown()
+{
+    if (auto* holder = getPluginHolder())
+        holder->deviceManager.removeChangeListener (this);
+
+    window = nullptr;
+    windowlessHolder = nullptr;
+    properties.saveIfNeeded();
+    terminationWatcher = nullptr;
+}
+
+void WarbleStandaloneApp::systemRequestedQuit()
+{
+    if (auto* holder = getPluginHolder())
+        holder->savePluginState();
+
+    // An open dialog (the settings, a file chooser) is dismissed first; quitting follows once it
+    // has gone.
+    if (juce::ModalComponentManager::getInstance()->cancelAllModalComponents())
+    {
+        juce::Timer::callAfterDelay (100, []
+        {
+            if (auto* app = juce::JUCEApplicationBase::getInstance())
+                app->systemRequestedQuit();
+        });
+        return;
+    }
+
+    quit();
+}
+
+void WarbleStandaloneApp::changeListenerCallback (juce::ChangeBroadcaster*)
+{
+    showAudioDeviceStatus();
+}
+
+void WarbleStandaloneApp::showAudioDeviceStatus()
+{
+    const auto* device = getPluginHolder()->deviceManager.getCurrentAudioDevice();
+
+    if (window != nullptr)
+        window->setName (getApplicationName() + (device == nullptr ? noAudioDeviceSuffix : ""));
+
+    if (device == nullptr && ! reportedMissingDevice)
+    {
+        std::fprintf (stderr, "warble: no audio device: no sound card was found, or it is in use by another program. "
+                              "Choose one under Options > Audio/MIDI Settings once it is available.\n");
+        reportedMissingDevice = true;
+    }
+    else if (device != nullptr)
+    {
+        reportedMissingDevice = false;
+    }
+}
+
+juce::JUCEApplicationBase* juce_CreateApplication();
+
+juce::JUCEApplicationBase* juce_CreateApplication()
+{
+    return new WarbleStandaloneApp();
+}
