@@ -1,75 +1,7 @@
 #include "DemoPerformance.h"
-#include "MidiFileReader.h"
 #include "RenderTestSupport.h"
 
 #include <map>
-
-using RenderTestSupport::TemporaryFolder;
-
-TEST (MidiFileReader, MergesTracksAndFollowsTheTempoMap)
-{
-    TemporaryFolder folder;
-    const auto file = folder.getFile ("tempo.mid");
-
-    // 480 ticks a quarter note: two beats at 120 beats a minute take 1 s, after which the tempo
-    // halves, so each further beat takes 1 s.
-    juce::MidiMessageSequence conductor;
-    conductor.addEvent (juce::MidiMessage::tempoMetaEvent (500000), 0.0);
-    conductor.addEvent (juce::MidiMessage::tempoMetaEvent (1000000), 960.0);
-
-    juce::MidiMessageSequence melody;
-    melody.addEvent (juce::MidiMessage::textMetaEvent (3, "Lead"), 0.0);
-    melody.addEvent (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 100), 480.0);
-    melody.addEvent (juce::MidiMessage::noteOff (1, 69), 1440.0);
-
-    juce::MidiMessageSequence wheel;
-    wheel.addEvent (juce::MidiMessage::controllerEvent (2, 1, 64), 1200.0);
-
-    RenderTestSupport::writeMidiFile (file, { conductor, melody, wheel }, 480);
-
-    Performance performance;
-    const auto result = MidiFileReader::read (file, performance);
-    ASSERT_TRUE (result.wasOk()) << result.getErrorMessage();
-
-    // Meta events (tempo, track name, end of track) are gone; the rest is in time order.
-    const auto& midi = performance.getMidi();
-    ASSERT_EQ (midi.getNumEvents(), 3);
-
-    EXPECT_TRUE (midi.getEventPointer (0)->message.isNoteOn());
-    EXPECT_NEAR (midi.getEventTime (0), 0.5, 1.0e-9);
-    EXPECT_TRUE (midi.getEventPointer (1)->message.isControllerOfType (1));
-    EXPECT_NEAR (midi.getEventTime (1), 1.5, 1.0e-9);
-    EXPECT_TRUE (midi.getEventPointer (2)->message.isNoteOff());
-    EXPECT_NEAR (midi.getEventTime (2), 2.0, 1.0e-9);
-    EXPECT_NEAR (performance.getEndTime(), 2.0, 1.0e-9);
-}
-
-TEST (MidiFileReader, RefusesWhatIsNotAReadableMidiFile)
-{
-    TemporaryFolder folder;
-    const auto text = folder.getFile ("notes.mid");
-    ASSERT_TRUE (text.replaceWithText ("C D E F G"));
-    const auto empty = folder.getFile ("empty.mid");
-    ASSERT_TRUE (empty.create().wasOk());
-
-    const std::pair<juce::File, const char*> cases[] = {
-        { folder.getFile ("missing.mid"), "no such file" },
-        { folder.getFile ("missing.mid").getParentDirectory(), "it is a directory" },
-        { text, "is not a Standard MIDI File" },
-        { empty, "is not a Standard MIDI File" },
-    };
-
-    for (const auto& [file, expected] : cases)
-    {
-        Performance performance;
-        const auto result = MidiFileReader::read (file, performance);
-
-        ASSERT_TRUE (result.failed()) << file.getFullPathName();
-        EXPECT_TRUE (result.getErrorMessage().contains (expected)) << result.getErrorMessage();
-        EXPECT_TRUE (result.getErrorMessage().contains (file.getFullPathName())) << result.getErrorMessage();
-        EXPECT_EQ (performance.getMidi().getNumEvents(), 0);
-    }
-}
 
 TEST (Performance, KeepsTheOrderOfEventsThatShareATime)
 {

@@ -1,4 +1,5 @@
 #include "DemoPerformance.h"
+#include "MidiFileFixtures.h"
 #include "RenderTestSupport.h"
 #include "SpectrogramImage.h"
 
@@ -352,4 +353,126 @@ TEST (RenderCommand, HelpGoesToStandardOutput)
 
     EXPECT_EQ (run.exitCode, 0);
     EXPECT_TRUE (run.output.startsWith ("Usage: warble-render")) << run.output;
+}
+
+TEST (RenderCommand, RefusesDefectiveMidiFilesAndWritesNothing)
+{
+    using namespace MidiFileFixtures;
+
+    TemporaryFolder folder;
+    const auto out = folder.getFile ("out.wav").getFullPathName();
+
+    const std::pair<Bytes, const char*> cases[] = {
+        { file (0, 0, { halfSecondNote }), "the time division at byte offset 12 is 0 ticks a quarter note" },
+        { file (0, 0xe700, { halfSecondNote }), "the SMPTE time division at byte offset 12 has 0 ticks a frame" },
+        { file (0, 0x8000, { halfSecondNote }), "the SMPTE time division at byte offset 12 has 0 frames a second" },
+        { header (1, 65535, 480), "the header declares 65535 tracks, but the file holds only 0" },
+        { file (0, 480, { join ({ halfSecondNote, { 0x00, 0xff } }) }),
+          "the meta event at byte offset 32 is cut off by the end of the file" },
+        { join ({ chunk ("MThd", { 0, 0, 0, 1, 0x01, 0xe0, 0, 0 }), chunk ("MTrk", halfSecondNote) }),
+          "the header at byte offset 0 is 8 bytes long, not 6" },
+        { file (0, 480, { { 0x00, 0xb0, 0x01, 0x40 } }), "it holds no note to play" },
+    };
+
+    for (int index = 0; index < (int) std::size (cases); ++index)
+        write (folder.getFile ("case" + juce::String (index) + ".mid"), cases[index].first);
+
+    const auto before = folder.getContents();
+
+    for (int index = 0; index < (int) std::size (cases); ++index)
+    {
+        const auto midi = folder.getFile ("case" + juce::String (index) + ".mid").getFullPathName();
+        SCOPED_TRACE (cases[index].second);
+
+        const auto run = renderExpectingFailure ({ "--midi", midi, "--out", out });
+
+        EXPECT_EQ (run.exitCode, 1);
+        EXPECT_TRUE (run.output.startsWith ("warble-render: cannot read MIDI file " + midi + ": ")) << run.output;
+        EXPECT_TRUE (run.output.contains (cases[index].second)) << run.output;
+        expectNothingWritten (folder, before);
+    }
+}
+
+TEST (RenderCommand, WarnsAboutWhatItSkipsAndRenders)
+{
+    using namespace MidiFileFixtures;
+
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("short-tempo.mid");
+    const auto out = folder.getFile ("out.wav");
+    write (midi, file (0, 480, { join ({ { 0x00, 0xff, 0x51, 0x00 }, halfSecondNote, endOfTrack }) }));
+
+    const auto run = renderExpectingFailure ({ "--midi", midi.getFullPathName(), "--out", out.getFullPathName(), "--tail", "0" });
+
+    EXPECT_EQ (run.exitCode, 0) << run.output;
+    EXPECT_EQ (run.output.trimEnd(),
+               "warble-render: warning: the tempo event at byte offset 23 holds 0 bytes, not 3; it is ignored");
+
+    // Half a second at the default tempo, not at one read from whatever lay beyond the event;
+    // the render always includes the last event's own sample.
+    const auto wav = RenderTestSupport::readWav (out);
+    ASSERT_TRUE (wav.has_value());
+    EXPECT_EQ (wav->audio.getNumSamples(), 24000 + 1);
+}
+
+TEST (RenderCommand, ReleasesNotesHeldAtTheEndOfTheFile)
+{
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("held.mid");
+    const auto out = folder.getFile ("held.wav");
+    MidiFileFixtures::write (midi, MidiFileFixtures::noNoteOffs());
+
+    // The file ends at 1 s with four notes held; without the reverb, what follows is the
+    // notes' release alone.
+    const auto run = render ({ "--midi", midi.getFullPathName(), "--out", out.getFullPathName(), "--tail", "2",
+                               "--set", "reverb=0" });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+
+    const auto wav = RenderTestSupport::readWav (out);
+    ASSERT_TRUE (wav.has_value());
+    ASSERT_EQ (wav->audio.getNumSamples(), 3 * 48000);
+
+    const auto levelAt = [&] (double start, double length)
+    {
+        return RenderTestSupport::rms (wav->audio, 0, (int) (start * 48000), (int) (length * 48000));
+    };
+
+    const auto held = levelAt (0.9, 0.1);
+    EXPECT_GT (held, 0.02);
+
+    // The release fades over the first part of the tail, and silence follows.
+    EXPECT_GT (levelAt (1.0, 0.05), held * 0.1);
+    EXPECT_LT (levelAt (1.2, 0.05), levelAt (1.0, 0.05));
+    EXPECT_LT (levelAt (2.0, 1.0), held * 0.001);
+}
+
+TEST (RenderCommand, RefusesAPerformanceLongerThanTheMaximumAtOnce)
+{
+    TemporaryFolder folder;
+    const auto longFile = folder.getFile ("long.mid");
+    MidiFileFixtures::write (longFile, MidiFileFixtures::hugeDelta());
+    const auto second = folder.getFile ("second.mid");
+    RenderTestSupport::writeMidiFile (second, { RenderTestSupport::oneNote (60, 1.0) });
+    const auto out = folder.getFile ("out.wav");
+    const auto before = folder.getContents();
+
+    // Over 77 hours: refused before a sample is rendered, under the default limit of an hour.
+    const auto refused = renderExpectingFailure ({ "--midi", longFile.getFullPathName(), "--out", out.getFullPathName() });
+    EXPECT_EQ (refused.exitCode, 1);
+    EXPECT_EQ (refused.output.trimEnd(),
+               "warble-render: the performance lasts 4660.3 minutes (279620.3 s), longer than --max-length 60 "
+               "(minutes) allows; raise --max-length to render it");
+    expectNothingWritten (folder, before);
+
+    // A second is more than a hundredth of a minute, and less than two.
+    const auto tooLong = renderExpectingFailure ({ "--midi", second.getFullPathName(), "--out", out.getFullPathName(),
+                                                   "--max-length", "0.01" });
+    EXPECT_EQ (tooLong.exitCode, 1);
+    EXPECT_TRUE (tooLong.output.contains ("longer than --max-length 0.01 (minutes)")) << tooLong.output;
+    expectNothingWritten (folder, before);
+
+    const auto allowed = render ({ "--midi", second.getFullPathName(), "--out", out.getFullPathName(),
+                                   "--max-length", "0.02", "--tail", "0" });
+    EXPECT_EQ (allowed.exitCode, 0) << allowed.output;
+    EXPECT_TRUE (out.existsAsFile());
 }

@@ -25,6 +25,7 @@ TEST (RenderOptions, DefaultsRenderTheDemoWithTheBuiltPlugin)
     EXPECT_EQ (options.blockSize, 512);
     EXPECT_EQ (options.numChannels, 2);
     EXPECT_DOUBLE_EQ (options.tailSeconds, 3.0);
+    EXPECT_DOUBLE_EQ (options.maxLengthMinutes, 60.0);
     EXPECT_TRUE (options.parameterSettings.empty());
     EXPECT_EQ (options.pluginBundle, defaultPlugin);
     EXPECT_FALSE (options.helpRequested);
@@ -34,7 +35,7 @@ TEST (RenderOptions, ReadsEveryOptionInBothForms)
 {
     RenderOptions options;
     const auto result = parse ({ "--midi", "song.mid", "--out=/tmp/song.wav", "--rate", "44100", "--block=64",
-                                 "--channels", "1", "--tail", "0.5", "--set", "waveBlend=0",
+                                 "--channels", "1", "--tail", "0.5", "--max-length=1.5", "--set", "waveBlend=0",
                                  "--set=glideTime=250.5", "--set", "waveBlend=1", "--plugin", "other/Warble.vst3",
                                  "--spectrogram", "pictures/song.png" },
                                options);
@@ -46,6 +47,7 @@ TEST (RenderOptions, ReadsEveryOptionInBothForms)
     EXPECT_EQ (options.blockSize, 64);
     EXPECT_EQ (options.numChannels, 1);
     EXPECT_DOUBLE_EQ (options.tailSeconds, 0.5);
+    EXPECT_DOUBLE_EQ (options.maxLengthMinutes, 1.5);
     EXPECT_EQ (options.pluginBundle, workingDirectory.getChildFile ("other/Warble.vst3"));
     EXPECT_EQ (options.spectrogramFile, workingDirectory.getChildFile ("pictures/song.png"));
 
@@ -69,6 +71,20 @@ TEST (RenderOptions, AcceptsTheEndsOfEveryRange)
     EXPECT_EQ (options.sampleRate, 384000);
     EXPECT_EQ (options.blockSize, 8192);
     EXPECT_DOUBLE_EQ (options.tailSeconds, 60.0);
+}
+
+TEST (RenderOptions, RefusesAPerformanceLongerThanTheMaximumLength)
+{
+    RenderOptions options;
+    ASSERT_TRUE (parse ({ "--max-length", "2" }, options).wasOk());
+
+    EXPECT_TRUE (options.checkPerformanceLength (0.0).wasOk());
+    EXPECT_TRUE (options.checkPerformanceLength (120.0).wasOk());
+
+    const auto refused = options.checkPerformanceLength (150.0);
+    ASSERT_TRUE (refused.failed());
+    EXPECT_EQ (refused.getErrorMessage(), "the performance lasts 2.5 minutes (150.0 s), longer than --max-length 2 "
+                                          "(minutes) allows; raise --max-length to render it");
 }
 
 TEST (RenderOptions, HelpIsRecognised)
@@ -122,6 +138,10 @@ INSTANTIATE_TEST_SUITE_P (
         BadCommandLine { { "--tail", "61" }, "--tail must be a number of seconds from 0 to 60" },
         BadCommandLine { { "--tail", "nan" }, "--tail must be a number of seconds" },
         BadCommandLine { { "--tail", "inf" }, "--tail must be a number of seconds" },
+        BadCommandLine { { "--max-length", "0" }, "--max-length must be a number of minutes above 0 and up to 1440, not \"0\"" },
+        BadCommandLine { { "--max-length", "1441" }, "--max-length must be a number of minutes above 0 and up to 1440" },
+        BadCommandLine { { "--max-length", "-5" }, "--max-length must be a number of minutes" },
+        BadCommandLine { { "--max-length", "an hour" }, "--max-length must be a number of minutes" },
         BadCommandLine { { "--set", "waveBlend" }, "--set needs ID=VALUE, not \"waveBlend\"" },
         BadCommandLine { { "--set", "wobble=1" }, "unknown parameter \"wobble\"; the parameters are waveBlend, glideTime" },
         BadCommandLine { { "--set", "WaveBlend=1" }, "unknown parameter \"WaveBlend\"" },

@@ -84,13 +84,22 @@ namespace
                 return fail ("the output file " + options.outputFile.getFullPathName() + " is the MIDI input file",
                              badCommandLine);
 
-            if (const auto read = MidiFileReader::read (options.midiFile, performance); read.failed())
+            juce::StringArray warnings;
+            const auto read = MidiFileReader::read (options.midiFile, performance, warnings);
+
+            for (const auto& warning : warnings)
+                std::fprintf (stderr, "warble-render: warning: %s\n", warning.toRawUTF8());
+
+            if (read.failed())
                 return fail (read.getErrorMessage());
         }
         else
         {
             performance = DemoPerformance::create();
         }
+
+        if (const auto checked = options.checkPerformanceLength (performance.getEndTime()); checked.failed())
+            return fail (checked.getErrorMessage());
 
         const auto wantsSpectrogram = options.spectrogramFile != juce::File();
 

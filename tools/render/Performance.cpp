@@ -15,6 +15,23 @@ void Performance::addMidi (const juce::MidiMessageSequence& events)
     midi.addSequence (events, 0.0);
 }
 
+void Performance::addMidi (juce::MidiMessageSequence&& events)
+{
+    if (midi.getNumEvents() > 0)
+    {
+        addMidi (events);
+        return;
+    }
+
+    midi = std::move (events);
+
+    const auto inTimeOrder = std::is_sorted (midi.begin(), midi.end(), [] (const auto* a, const auto* b)
+                                             { return a->message.getTimeStamp() < b->message.getTimeStamp(); });
+
+    if (! inTimeOrder)
+        midi.sort();
+}
+
 void Performance::addParameterChange (double timeInSeconds, const juce::String& parameterId, double value)
 {
     const auto time = std::max (0.0, timeInSeconds);

@@ -22,6 +22,9 @@ public:
 
     /** Merges a whole sequence whose timestamps are in seconds. */
     void addMidi (const juce::MidiMessageSequence& events);
+
+    /** The same, taking the sequence's events over rather than copying them. */
+    void addMidi (juce::MidiMessageSequence&& events);
     void addParameterChange (double timeInSeconds, const juce::String& parameterId, double value);
 
     /** The MIDI events, in time order, with their timestamps in seconds. */

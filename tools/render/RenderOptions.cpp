@@ -48,7 +48,7 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
     options.pluginBundle = defaultPluginBundle;
 
     static const juce::StringArray optionsWithValues { "--midi", "--out", "--rate", "--block", "--channels",
-                                                       "--tail", "--set", "--plugin", "--spectrogram" };
+                                                       "--tail", "--max-length", "--set", "--plugin", "--spectrogram" };
     std::set<juce::String> seen;
 
     for (int index = 0; index < arguments.size(); ++index)
@@ -125,6 +125,13 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
                 result = juce::Result::fail ("--tail must be a number of seconds from 0 to "
                                              + juce::String (maximumTailSeconds, 0) + ", not " + value.quoted());
         }
+        else if (name == "--max-length")
+        {
+            if (! NumberText::toFiniteNumber (value, options.maxLengthMinutes)
+                || options.maxLengthMinutes <= 0.0 || options.maxLengthMinutes > maximumMaxLengthMinutes)
+                result = juce::Result::fail ("--max-length must be a number of minutes above 0 and up to "
+                                             + juce::String (maximumMaxLengthMinutes, 0) + ", not " + value.quoted());
+        }
         else if (name == "--set")
         {
             ParameterSetting setting;
@@ -137,6 +144,16 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
     }
 
     return juce::Result::ok();
+}
+
+juce::Result RenderOptions::checkPerformanceLength (double endTimeInSeconds) const
+{
+    if (endTimeInSeconds <= maxLengthMinutes * 60.0)
+        return juce::Result::ok();
+
+    return juce::Result::fail ("the performance lasts " + juce::String (endTimeInSeconds / 60.0, 1) + " minutes ("
+                               + juce::String (endTimeInSeconds, 1) + " s), longer than --max-length "
+                               + juce::String (maxLengthMinutes) + " (minutes) allows; raise --max-length to render it");
 }
 
 juce::String RenderOptions::getUsage()
@@ -155,6 +172,8 @@ juce::String RenderOptions::getUsage()
            "  --block SAMPLES  block size, 1 to 8192 (default 512)\n"
            "  --channels N     1 (mono) or 2 (stereo) (default 2)\n"
            "  --tail SECONDS   audio rendered after the last event, 0 to 60 (default 3)\n"
+           "  --max-length MINUTES\n"
+           "                   refuse a performance that lasts longer, before rendering (default 60)\n"
            "  --set ID=VALUE   set a parameter to a real value before rendering; repeatable.\n"
            "                   IDs: waveBlend 0..1, glideTime 0..500 ms, vibratoRate 2..10 Hz,\n"
            "                   filterBase 0.1..1, filterMod 0..1, resonance 0..1, volume 0..1,\n"

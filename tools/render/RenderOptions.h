@@ -21,6 +21,7 @@ public:
     static constexpr int minimumBlockSize = 1;
     static constexpr int maximumBlockSize = 8192;
     static constexpr double maximumTailSeconds = 60.0;
+    static constexpr double maximumMaxLengthMinutes = 24.0 * 60.0;
 
     /** No file means the built-in demo. */
     juce::File midiFile;
@@ -31,6 +32,8 @@ public:
     int blockSize = 512;
     int numChannels = 2;
     double tailSeconds = 3.0;
+    /** Longer performances are refused before anything is rendered. */
+    double maxLengthMinutes = 60.0;
     std::vector<ParameterSetting> parameterSettings;
     juce::File pluginBundle;
     bool helpRequested = false;
@@ -39,6 +42,9 @@ public:
         from workingDirectory. Fails with a message that names the offending argument. */
     static juce::Result parse (const juce::StringArray& arguments, const juce::File& defaultPluginBundle,
                                const juce::File& workingDirectory, RenderOptions& options);
+
+    /** Fails, saying how long the performance is, when it lasts longer than maxLengthMinutes. */
+    juce::Result checkPerformanceLength (double endTimeInSeconds) const;
 
     static juce::String getUsage();
 };
