@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace
@@ -158,15 +159,19 @@ namespace
 
     /** Puts a note-off before a note-on of the same key at the same tick, when the file has them
         the other way round: the note-off ends the previous note, and the key sounds again. Each
-        tick's events are looked at once, with a table of the keys struck at that tick. */
+        tick's events are looked at once, with a table of the keys struck at that tick, and moved
+        in one more pass. */
     void putNoteOffsBeforeNoteOnsOfTheirKey (std::vector<TrackEvent>& events)
     {
         if (events.size() < 2)
             return;
 
+        constexpr auto none = std::numeric_limits<std::uint32_t>::max();
         std::vector<std::uint32_t> struckAtTick (numKeys, 0);
-        std::vector<std::uint32_t> struckIndex (numKeys, 0);
-        std::vector<std::pair<std::uint64_t, TrackEvent>> reordered;
+        std::vector<std::uint32_t> struckPosition (numKeys, 0);
+        std::vector<std::uint32_t> noteOffBefore;
+        std::vector<bool> movedAway;
+        std::vector<TrackEvent> asRead;
         std::uint32_t tickNumber = 0;
 
         for (std::size_t start = 0; start < events.size();)
@@ -176,48 +181,97 @@ namespace
             while (end < events.size() && events[end].tick == events[start].tick)
                 ++end;
 
-            if (end - start > 1)
+            const auto count = end - start;
+
+            if (count > 1)
             {
                 ++tickNumber;
-                reordered.clear();
-                auto moved = false;
+                noteOffBefore.assign (count, none);
+                movedAway.assign (count, false);
+                auto anyMoved = false;
 
-                for (auto index = start; index < end; ++index)
+                for (std::size_t position = 0; position < count; ++position)
                 {
-                    const auto& event = events[index];
-                    const auto position = (std::uint64_t) (index - start);
+                    const auto& event = events[start + position];
+                    const auto key = (std::size_t) event.getKey();
 
-                    // Sorted by these keys: an event stays in place (odd), a note-off moved to
-                    // the note-on of its key goes just before it (even).
-                    auto sortKey = position * 2 + 1;
-
-                    if (event.isNoteOn() && struckAtTick[(size_t) event.getKey()] != tickNumber)
+                    if (event.isNoteOn() && struckAtTick[key] != tickNumber)
                     {
-                        struckAtTick[(size_t) event.getKey()] = tickNumber;
-                        struckIndex[(size_t) event.getKey()] = (std::uint32_t) position;
+                        struckAtTick[key] = tickNumber;
+                        struckPosition[key] = (std::uint32_t) position;
                     }
-                    else if (event.isNoteOff() && struckAtTick[(size_t) event.getKey()] == tickNumber)
+                    else if (event.isNoteOff() && struckAtTick[key] == tickNumber)
                     {
-                        sortKey = (std::uint64_t) struckIndex[(size_t) event.getKey()] * 2;
-                        struckAtTick[(size_t) event.getKey()] = 0;
-                        moved = true;
+                        noteOffBefore[struckPosition[key]] = (std::uint32_t) position;
+                        movedAway[position] = true;
+                        struckAtTick[key] = 0;
+                        anyMoved = true;
                     }
-
-                    reordered.emplace_back (sortKey, event);
                 }
 
-                if (moved)
+                if (anyMoved)
                 {
-                    std::sort (reordered.begin(), reordered.end(),
-                               [] (const auto& a, const auto& b) { return a.first < b.first; });
+                    asRead.assign (events.begin() + (std::ptrdiff_t) start, events.begin() + (std::ptrdiff_t) end);
+                    auto destination = start;
 
-                    for (auto index = start; index < end; ++index)
-                        events[index] = reordered[index - start].second;
+                    for (std::size_t position = 0; position < count; ++position)
+                    {
+                        if (movedAway[position])
+                            continue;
+
+                        if (noteOffBefore[position] != none)
+                            events[destination++] = asRead[noteOffBefore[position]];
+
+                        events[destination++] = asRead[position];
+                    }
                 }
             }
 
             start = end;
         }
+    }
+
+    /** Lets a key go just before it is struck again while it still sounds, as the reading
+        warble-render had before did, so that each strike starts a note of its own: a note-off
+        of velocity 0 at the same tick. */
+    void releaseKeysStruckAgain (std::vector<TrackEvent>& events)
+    {
+        std::vector<bool> held (numKeys, false);
+        std::vector<TrackEvent> withReleases;
+
+        for (std::size_t index = 0; index < events.size(); ++index)
+        {
+            const auto& event = events[index];
+            const auto key = (std::size_t) event.getKey();
+
+            if (event.isNoteOn())
+            {
+                if (held[key])
+                {
+                    if (withReleases.empty())
+                    {
+                        withReleases.reserve (events.size() + events.size() / 4);
+                        withReleases.assign (events.begin(), events.begin() + (std::ptrdiff_t) index);
+                    }
+
+                    auto release = event;
+                    release.bytes = { (std::uint8_t) (0x80 | (event.bytes[0] & 0x0f)), event.bytes[1], 0 };
+                    withReleases.push_back (release);
+                }
+
+                held[key] = true;
+            }
+            else if (event.isNoteOff())
+            {
+                held[key] = false;
+            }
+
+            if (! withReleases.empty())
+                withReleases.push_back (event);
+        }
+
+        if (! withReleases.empty())
+            events.swap (withReleases);
     }
 
     juce::MidiMessage toMessage (const TrackEvent& event, const Track& track, double timeInSeconds)
@@ -681,6 +735,7 @@ namespace
             dropUnfinishedSysEx();
             track.endTick = tick;
             putNoteOffsBeforeNoteOnsOfTheirKey (track.events);
+            releaseKeysStruckAgain (track.events);
             return juce::Result::ok();
         }
 

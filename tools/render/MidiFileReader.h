@@ -16,8 +16,8 @@
     track), data bytes above 127 (masked to 7 bits), fewer tracks than the header declares by up
     to maxMissingTracks (warned about), anything after the declared tracks (ignored), a file
     wrapped in a RIFF "RMID" container. A note-off and a note-on of one key at one tick are put
-    in that order, so that a note struck again sounds again. Notes still held at the end of the
-    file are released there.
+    in that order, so that a note struck again sounds again; a key struck again while it still
+    sounds is let go just before. Notes still held at the end of the file are released there.
 
     Refused, with the byte offset of the defect: a file that is not an SMF, a header that is not
     6 bytes long, format above 2, time division 0, SMPTE division with 0 frames or 0 ticks a
