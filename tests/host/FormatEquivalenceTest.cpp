@@ -53,17 +53,10 @@ namespace
         return track;
     }
 
-    int render (const juce::File& bundle, const juce::File& midi, const juce::File& output, const RenderCase& renderCase,
-                juce::String& messages)
+    int runRenderer (const juce::StringArray& arguments, juce::String& messages)
     {
-        juce::StringArray command { WARBLE_RENDER_EXECUTABLE, "--plugin", bundle.getFullPathName(),
-                                    "--midi", midi.getFullPathName(), "--out", output.getFullPathName(),
-                                    "--rate", juce::String (renderCase.sampleRate),
-                                    "--block", juce::String (renderCase.blockSize), "--tail", "1.5" };
-
-        for (const auto* setting : renderCase.settings)
-            command.addArray ({ "--set", setting });
-
+        juce::StringArray command { WARBLE_RENDER_EXECUTABLE };
+        command.addArray (arguments);
         juce::ChildProcess process;
 
         if (! process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
@@ -71,6 +64,19 @@ namespace
 
         messages = process.readAllProcessOutput();
         return process.waitForProcessToFinish (120000) ? (int) process.getExitCode() : -1;
+    }
+
+    int render (const juce::File& bundle, const juce::File& midi, const juce::File& output, const RenderCase& renderCase,
+                juce::String& messages)
+    {
+        juce::StringArray arguments { "--plugin", bundle.getFullPathName(), "--midi", midi.getFullPathName(),
+                                      "--out", output.getFullPathName(), "--rate", juce::String (renderCase.sampleRate),
+                                      "--block", juce::String (renderCase.blockSize), "--tail", "1.5" };
+
+        for (const auto* setting : renderCase.settings)
+            arguments.addArray ({ "--set", setting });
+
+        return runRenderer (arguments, messages);
     }
 }
 
@@ -108,5 +114,34 @@ TEST (FormatEquivalence, Vst3AndLv2RenderTheSameSamples)
 
             EXPECT_EQ (firstDifference, -1) << "channel " << channel << " differs from sample " << firstDifference;
         }
+    }
+}
+
+TEST (FormatEquivalence, RendererExplainsABundleItCannotHost)
+{
+    const TemporaryFolder folder;
+    const auto emptyBundle = folder.getFile ("Empty.lv2");
+    ASSERT_TRUE (emptyBundle.createDirectory().wasOk());
+    const auto otherFormat = folder.getFile ("Warble.clap");
+    ASSERT_TRUE (otherFormat.replaceWithText ("not a plug-in"));
+    const auto out = folder.getFile ("out.wav").getFullPathName();
+
+    const std::tuple<const char*, juce::StringArray, const char*> cases[] = {
+        { "an LV2 bundle without a plug-in", { "--plugin", emptyBundle.getFullPathName() }, "no LV2 plug-in found in it" },
+        { "neither format", { "--plugin", otherFormat.getFullPathName() }, "not a .vst3 or .lv2 bundle" },
+        { "mono through the LV2, whose ports are stereo", { "--plugin", WARBLE_BUILT_LV2_BUNDLE, "--channels", "1" },
+          "refuses 1-channel output" },
+    };
+
+    for (const auto& [description, arguments, expectedMessage] : cases)
+    {
+        SCOPED_TRACE (description);
+        juce::StringArray command (arguments);
+        command.addArray ({ "--out", out });
+        juce::String messages;
+
+        EXPECT_EQ (runRenderer (command, messages), 1);
+        EXPECT_TRUE (messages.contains (expectedMessage)) << messages;
+        EXPECT_FALSE (juce::File (out).exists());
     }
 }

@@ -38,12 +38,12 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
 
     if (descriptions.isEmpty())
     {
-        error = "cannot load plug-in " + path + ": not a " + format->getName() + " plug-in, or it failed to load";
+        error = "cannot load plug-in " + path + ": no " + format->getName() + " plug-in found in it, or it failed to load";
 
         // JUCE's LV2 hosting reads the installed LV2 plug-ins first, and of two bundles with the
         // same URI only the first counts.
         if (bundle.hasFileExtension ("lv2"))
-            error << " (a plug-in with the same URI installed in ~/.lv2, /usr/lib/lv2 or /usr/local/lib/lv2 hides this bundle)";
+            error << "; an installed plug-in with the same URI (in ~/.lv2, /usr/lib/lv2 or /usr/local/lib/lv2) would hide it";
 
         return nullptr;
     }
