@@ -8,13 +8,14 @@
 
 namespace RenderTestSupport
 {
-    /** A fresh, empty folder that is deleted with everything in it at the end of the test. */
+    /** A fresh, empty folder that is deleted with everything in it at the end of the test. Its
+        name is unique, so that tests running side by side in other processes never share it. */
     class TemporaryFolder
     {
     public:
         TemporaryFolder()
             : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getNonexistentChildFile ("warble-render-test", {}, false))
+                          .getNonexistentChildFile ("warble-render-test-" + juce::Uuid().toString(), {}, false))
         {
             folder.createDirectory();
         }
