@@ -1,3 +1,5 @@
+#include "PluginBundleLoader.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <gtest/gtest.h>
@@ -65,33 +67,6 @@ namespace
                             result[own.id] = param;
 
             return result;
-        }
-
-        static float renderPeak (juce::AudioPluginInstance& instance, int numBlocks, int blockSize,
-                                 const juce::MidiBuffer& firstBlockMidi)
-        {
-            juce::AudioBuffer<float> buffer (2, blockSize);
-            auto peak = 0.0f;
-
-            for (int i = 0; i < numBlocks; ++i)
-            {
-                juce::MidiBuffer midi;
-                if (i == 0)
-                    midi = firstBlockMidi;
-
-                buffer.clear();
-                instance.processBlock (buffer, midi);
-
-                for (int ch = 0; ch < 2; ++ch)
-                    for (int s = 0; s < blockSize; ++s)
-                    {
-                        const auto sample = buffer.getSample (ch, s);
-                        EXPECT_TRUE (std::isfinite (sample));
-                        peak = std::max (peak, std::abs (sample));
-                    }
-            }
-
-            return peak;
         }
 
         static inline juce::PluginDescription description;
@@ -233,12 +208,12 @@ TEST_F (HostedPlugin, ProcessesAtCommonRatesSilentUntilPlayed)
         ASSERT_NE (instance, nullptr);
         instance->prepareToPlay (rate, 256);
 
-        EXPECT_EQ (renderPeak (*instance, 40, 256, {}), 0.0f);
+        EXPECT_EQ (warble::test::renderPeak (*instance, 40, 256, {}), 0.0f);
 
         juce::MidiBuffer note;
         note.addEvent (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 110), 17);
         note.addEvent (juce::MidiMessage::controllerEvent (1, 1, 100), 30);
-        const auto peak = renderPeak (*instance, 40, 256, note);
+        const auto peak = warble::test::renderPeak (*instance, 40, 256, note);
         EXPECT_GT (peak, 0.01f);
         EXPECT_LT (peak, 1.5f);
 
@@ -261,8 +236,8 @@ TEST_F (HostedPlugin, TwoInstancesAreIndependent)
     juce::MidiBuffer note;
     note.addEvent (juce::MidiMessage::noteOn (1, 60, (juce::uint8) 100), 0);
 
-    EXPECT_GT (renderPeak (*first, 20, 512, note), 0.01f);
-    EXPECT_EQ (renderPeak (*second, 20, 512, {}), 0.0f);
+    EXPECT_GT (warble::test::renderPeak (*first, 20, 512, note), 0.01f);
+    EXPECT_EQ (warble::test::renderPeak (*second, 20, 512, {}), 0.0f);
 
     juce::MemoryBlock firstState, secondState;
     first->getStateInformation (firstState);
