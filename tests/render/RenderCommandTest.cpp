@@ -1,7 +1,7 @@
 #include "DemoPerformance.h"
 #include "MidiFileFixtures.h"
 #include "RenderTestSupport.h"
-#include "SpectrogramImage.h"
+#include "SonogramImage.h"
 
 #include <cmath>
 
@@ -292,11 +292,11 @@ TEST (RenderCommand, DrawsASpectrogramOfTheRender)
 
     const auto image = juce::ImageFileFormat::loadFrom (picture);
     ASSERT_TRUE (image.isValid());
-    EXPECT_EQ (image.getWidth(), SpectrogramImage::defaultWidth);
-    EXPECT_EQ (image.getHeight(), SpectrogramImage::defaultHeight);
+    EXPECT_EQ (image.getWidth(), SonogramImage::defaultWidth);
+    EXPECT_EQ (image.getHeight(), SonogramImage::defaultHeight);
 
     // A4's fundamental glows while the note sounds, in the first two thirds of the picture.
-    const SpectrogramImage layout;
+    const SonogramImage layout;
     const auto plot = layout.getPlotArea();
     const auto fundamental = image.getPixelAt (plot.getX() + plot.getWidth() / 3,
                                                (int) layout.getYForFrequency (440.0, 48000.0));

@@ -7,8 +7,8 @@
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "SignalStatistics.h"
-#include "Spectrogram.h"
-#include "SpectrogramImage.h"
+#include "Sonogram.h"
+#include "SonogramImage.h"
 #include "WavFileOutput.h"
 
 #include <csignal>
@@ -149,8 +149,8 @@ namespace
 
         const auto totalSamples = renderer.getLengthInSamples (performance.getEndTime(), options.tailSeconds);
         SignalStatistics statistics;
-        const SpectrogramImage spectrogramImage;
-        std::optional<Spectrogram> spectrogram;
+        const SonogramImage spectrogramImage;
+        std::optional<Sonogram> spectrogram;
 
         if (wantsSpectrogram)
             spectrogram.emplace (options.sampleRate, totalSamples, spectrogramImage.getPlotArea().getWidth());

@@ -8,10 +8,10 @@
 /** The level of every frequency over the whole of a render, gathered block by block while the
     render runs. Time is divided into a fixed number of equal columns, so memory does not grow
     with the length of the render, and every column is the mean power of the Hann-windowed
-    2048-point spectra centred within its span: one spectrum for a short render, several spread
+    2048-point transforms centred within its span: one transform for a short render, several spread
     evenly across the span for a long one, so that no part of a long render goes unseen. The
     channels are analysed as their mix. */
-class Spectrogram
+class Sonogram
 {
 public:
     static constexpr int fftOrder = 11;
@@ -23,12 +23,12 @@ public:
 
     /** Prepares maxColumns columns over totalSamples samples, or one per sample when the render
         is shorter than that. */
-    Spectrogram (double sampleRate, juce::int64 totalSamples, int maxColumns);
+    Sonogram (double sampleRate, juce::int64 totalSamples, int maxColumns);
 
     /** Adds the next block of the render. */
     void addBlock (const juce::AudioBuffer<float>& block);
 
-    /** Completes the spectra that reach past the end of the render (silence is assumed there).
+    /** Completes the transforms that reach past the end of the render (silence is assumed there).
         Call once, after the last block. */
     void finish();
 
@@ -43,14 +43,14 @@ public:
 private:
     void push (const float* samples, int numSamples) noexcept;
     void pushSilence (juce::int64 numSamples) noexcept;
-    void analyseCompleteSpectra();
-    juce::int64 getSpectrumEnd (juce::int64 spectrum) const noexcept;
+    void analyseCompleteTransforms();
+    juce::int64 getTransformEnd (juce::int64 transform) const noexcept;
 
     const double sampleRate;
     const juce::int64 totalSamples;
     const int numColumns;
-    const int spectraPerColumn;
-    const juce::int64 numSpectra;
+    const int transformsPerColumn;
+    const juce::int64 numTransforms;
 
     juce::dsp::FFT fft { fftOrder };
     std::vector<float> window;
@@ -61,8 +61,8 @@ private:
     int writeIndex = 0;
     juce::int64 samplesReceived = 0;
 
-    juce::int64 nextSpectrum = 0;
-    juce::int64 nextSpectrumEnd = 0;
+    juce::int64 nextTransform = 0;
+    juce::int64 nextTransformEnd = 0;
     std::vector<float> fftData;
     std::vector<float> mix;
     std::vector<float> columnPower;

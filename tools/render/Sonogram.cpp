@@ -1,4 +1,4 @@
-#include "Spectrogram.h"
+#include "Sonogram.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,22 +12,22 @@ namespace
 
     // Hann windows half a window apart add up to a constant, so every sample of a column weighs
     // the same in its mean.
-    int countSpectraPerColumn (juce::int64 totalSamples, int numColumns)
+    int countTransformsPerColumn (juce::int64 totalSamples, int numColumns)
     {
         if (numColumns == 0)
             return 0;
 
         const auto span = (double) totalSamples / numColumns;
-        return std::max (1, (int) std::ceil (span / (Spectrogram::windowSize / 2)));
+        return std::max (1, (int) std::ceil (span / (Sonogram::windowSize / 2)));
     }
 }
 
-Spectrogram::Spectrogram (double rate, juce::int64 samples, int maxColumns)
+Sonogram::Sonogram (double rate, juce::int64 samples, int maxColumns)
     : sampleRate (rate),
       totalSamples (std::max<juce::int64> (0, samples)),
       numColumns (countColumns (totalSamples, maxColumns)),
-      spectraPerColumn (countSpectraPerColumn (totalSamples, numColumns)),
-      numSpectra ((juce::int64) numColumns * spectraPerColumn),
+      transformsPerColumn (countTransformsPerColumn (totalSamples, numColumns)),
+      numTransforms ((juce::int64) numColumns * transformsPerColumn),
       window ((size_t) windowSize),
       binScale ((size_t) numBins),
       history ((size_t) windowSize, 0.0f),
@@ -49,20 +49,20 @@ Spectrogram::Spectrogram (double rate, juce::int64 samples, int maxColumns)
         binScale[(size_t) bin] = juce::square ((edge ? 1.0f : 2.0f) / windowSum);
     }
 
-    if (numSpectra > 0)
-        nextSpectrumEnd = getSpectrumEnd (0);
+    if (numTransforms > 0)
+        nextTransformEnd = getTransformEnd (0);
 }
 
-juce::int64 Spectrogram::getSpectrumEnd (juce::int64 spectrum) const noexcept
+juce::int64 Sonogram::getTransformEnd (juce::int64 transform) const noexcept
 {
-    const auto column = spectrum / spectraPerColumn;
-    const auto withinColumn = spectrum % spectraPerColumn;
+    const auto column = transform / transformsPerColumn;
+    const auto withinColumn = transform % transformsPerColumn;
     const auto span = (double) totalSamples / numColumns;
-    const auto centre = ((double) column + ((double) withinColumn + 0.5) / spectraPerColumn) * span;
+    const auto centre = ((double) column + ((double) withinColumn + 0.5) / transformsPerColumn) * span;
     return (juce::int64) std::floor (centre) + windowSize / 2;
 }
 
-void Spectrogram::addBlock (const juce::AudioBuffer<float>& block)
+void Sonogram::addBlock (const juce::AudioBuffer<float>& block)
 {
     const auto numChannels = block.getNumChannels();
     const auto numSamples = block.getNumSamples();
@@ -73,30 +73,30 @@ void Spectrogram::addBlock (const juce::AudioBuffer<float>& block)
         juce::FloatVectorOperations::addWithMultiply (mix.data(), block.getReadPointer (channel),
                                                       1.0f / (float) numChannels, numSamples);
 
-    // The history is pushed up to the end of each spectrum in turn, which is analysed there.
+    // The history is pushed up to the end of each transform in turn, which is analysed there.
     for (int done = 0; done < numSamples;)
     {
         auto chunk = numSamples - done;
 
-        if (nextSpectrum < numSpectra)
-            chunk = (int) std::min<juce::int64> (chunk, nextSpectrumEnd - samplesReceived);
+        if (nextTransform < numTransforms)
+            chunk = (int) std::min<juce::int64> (chunk, nextTransformEnd - samplesReceived);
 
         push (mix.data() + done, chunk);
         done += chunk;
-        analyseCompleteSpectra();
+        analyseCompleteTransforms();
     }
 }
 
-void Spectrogram::finish()
+void Sonogram::finish()
 {
-    while (nextSpectrum < numSpectra)
+    while (nextTransform < numTransforms)
     {
-        pushSilence (nextSpectrumEnd - samplesReceived);
-        analyseCompleteSpectra();
+        pushSilence (nextTransformEnd - samplesReceived);
+        analyseCompleteTransforms();
     }
 }
 
-void Spectrogram::push (const float* samples, int numSamples) noexcept
+void Sonogram::push (const float* samples, int numSamples) noexcept
 {
     samplesReceived += numSamples;
 
@@ -113,7 +113,7 @@ void Spectrogram::push (const float* samples, int numSamples) noexcept
     writeIndex = (writeIndex + numSamples) % windowSize;
 }
 
-void Spectrogram::pushSilence (juce::int64 numSamples) noexcept
+void Sonogram::pushSilence (juce::int64 numSamples) noexcept
 {
     samplesReceived += numSamples;
 
@@ -124,9 +124,9 @@ void Spectrogram::pushSilence (juce::int64 numSamples) noexcept
     }
 }
 
-void Spectrogram::analyseCompleteSpectra()
+void Sonogram::analyseCompleteTransforms()
 {
-    while (nextSpectrum < numSpectra && nextSpectrumEnd <= samplesReceived)
+    while (nextTransform < numTransforms && nextTransformEnd <= samplesReceived)
     {
         // The history, oldest sample first, is the window that ends here.
         const auto olderPart = history.begin() + writeIndex;
@@ -137,8 +137,8 @@ void Spectrogram::analyseCompleteSpectra()
 
         fft.performRealOnlyForwardTransform (fftData.data(), true);
 
-        auto* power = columnPower.data() + (nextSpectrum / spectraPerColumn) * numBins;
-        const auto share = 1.0f / (float) spectraPerColumn;
+        auto* power = columnPower.data() + (nextTransform / transformsPerColumn) * numBins;
+        const auto share = 1.0f / (float) transformsPerColumn;
 
         for (int bin = 0; bin < numBins; ++bin)
         {
@@ -147,12 +147,12 @@ void Spectrogram::analyseCompleteSpectra()
             power[bin] += (re * re + im * im) * binScale[(size_t) bin] * share;
         }
 
-        if (++nextSpectrum < numSpectra)
-            nextSpectrumEnd = getSpectrumEnd (nextSpectrum);
+        if (++nextTransform < numTransforms)
+            nextTransformEnd = getTransformEnd (nextTransform);
     }
 }
 
-float Spectrogram::getLevelDecibels (int column, int bin) const noexcept
+float Sonogram::getLevelDecibels (int column, int bin) const noexcept
 {
     jassert (juce::isPositiveAndBelow (column, numColumns) && juce::isPositiveAndBelow (bin, numBins));
     const auto power = columnPower[(size_t) column * numBins + (size_t) bin];

@@ -1,4 +1,4 @@
-#include "SpectrogramImage.h"
+#include "SonogramImage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,7 +59,7 @@ namespace
     }
 }
 
-SpectrogramImage::SpectrogramImage (int imageWidth, int imageHeight)
+SonogramImage::SonogramImage (int imageWidth, int imageHeight)
     : width (imageWidth),
       height (imageHeight),
       plotArea (juce::Rectangle<int> (imageWidth, imageHeight)
@@ -75,25 +75,25 @@ SpectrogramImage::SpectrogramImage (int imageWidth, int imageHeight)
         palette.push_back (gradient.getColourAtPosition ((double) i / (paletteSize - 1)));
 }
 
-float SpectrogramImage::getYForFrequency (double frequency, double sampleRate) const noexcept
+float SonogramImage::getYForFrequency (double frequency, double sampleRate) const noexcept
 {
     const auto proportion = melPosition (std::max (0.0, frequency)) / melPosition (sampleRate / 2.0);
     return (float) (plotArea.getBottom() - proportion * plotArea.getHeight());
 }
 
-double SpectrogramImage::getFrequencyForY (double y, double sampleRate) const noexcept
+double SonogramImage::getFrequencyForY (double y, double sampleRate) const noexcept
 {
     const auto proportion = (plotArea.getBottom() - y) / plotArea.getHeight();
     return melCornerHz * std::expm1 (proportion * melPosition (sampleRate / 2.0));
 }
 
-juce::Colour SpectrogramImage::getColourForLevel (float decibels) const noexcept
+juce::Colour SonogramImage::getColourForLevel (float decibels) const noexcept
 {
     const auto proportion = (decibels - minimumDecibels) / (maximumDecibels - minimumDecibels);
     return palette[(size_t) juce::jlimit (0, paletteSize - 1, juce::roundToInt (proportion * (paletteSize - 1)))];
 }
 
-juce::Image SpectrogramImage::draw (const Spectrogram& spectrogram, const juce::String& title) const
+juce::Image SonogramImage::draw (const Sonogram& sonogram, const juce::String& title) const
 {
     juce::Image image (juce::Image::RGB, width, height, true, juce::SoftwareImageType());
 
@@ -102,7 +102,7 @@ juce::Image SpectrogramImage::draw (const Spectrogram& spectrogram, const juce::
         g.fillAll (background);
     }
 
-    drawLevels (image, spectrogram);
+    drawLevels (image, sonogram);
 
     juce::Graphics g (image);
     g.setColour (frameColour);
@@ -112,18 +112,18 @@ juce::Image SpectrogramImage::draw (const Spectrogram& spectrogram, const juce::
     g.setFont (labelFont (13.0f));
     g.drawText (title, plotArea.getX(), 0, plotArea.getWidth(), topMargin - 4, juce::Justification::centredLeft);
 
-    const auto lengthInSeconds = spectrogram.getSampleRate() > 0.0
-                                     ? (double) spectrogram.getTotalSamples() / spectrogram.getSampleRate()
+    const auto lengthInSeconds = sonogram.getSampleRate() > 0.0
+                                     ? (double) sonogram.getTotalSamples() / sonogram.getSampleRate()
                                      : 0.0;
-    drawFrequencyAxis (g, spectrogram.getSampleRate());
+    drawFrequencyAxis (g, sonogram.getSampleRate());
     drawTimeAxis (g, lengthInSeconds);
     drawColourScale (g);
     return image;
 }
 
-void SpectrogramImage::drawLevels (juce::Image& image, const Spectrogram& spectrogram) const
+void SonogramImage::drawLevels (juce::Image& image, const Sonogram& sonogram) const
 {
-    const auto numColumns = spectrogram.getNumColumns();
+    const auto numColumns = sonogram.getNumColumns();
     const auto plotWidth = plotArea.getWidth();
     const auto plotHeight = plotArea.getHeight();
     juce::Image::BitmapData pixels (image, juce::Image::BitmapData::writeOnly);
@@ -146,9 +146,9 @@ void SpectrogramImage::drawLevels (juce::Image& image, const Spectrogram& spectr
         float fraction = 0.0f;
     };
 
-    const auto sampleRate = spectrogram.getSampleRate();
-    const auto binWidth = spectrogram.getBinFrequency (1);
-    constexpr auto lastBin = Spectrogram::numBins - 1;
+    const auto sampleRate = sonogram.getSampleRate();
+    const auto binWidth = sonogram.getBinFrequency (1);
+    constexpr auto lastBin = Sonogram::numBins - 1;
     std::vector<RowSource> rows ((size_t) plotHeight);
 
     for (int row = 0; row < plotHeight; ++row)
@@ -174,15 +174,15 @@ void SpectrogramImage::drawLevels (juce::Image& image, const Spectrogram& spectr
 
             if (source.firstBin <= source.lastBin)
             {
-                level = spectrogram.getLevelDecibels (column, source.firstBin);
+                level = sonogram.getLevelDecibels (column, source.firstBin);
 
                 for (int bin = source.firstBin + 1; bin <= source.lastBin; ++bin)
-                    level = std::max (level, spectrogram.getLevelDecibels (column, bin));
+                    level = std::max (level, sonogram.getLevelDecibels (column, bin));
             }
             else
             {
-                level = juce::jmap (source.fraction, spectrogram.getLevelDecibels (column, source.lowerBin),
-                                    spectrogram.getLevelDecibels (column, source.lowerBin + 1));
+                level = juce::jmap (source.fraction, sonogram.getLevelDecibels (column, source.lowerBin),
+                                    sonogram.getLevelDecibels (column, source.lowerBin + 1));
             }
 
             pixels.setPixelColour (plotArea.getX() + x, plotArea.getY() + row, getColourForLevel (level));
@@ -190,7 +190,7 @@ void SpectrogramImage::drawLevels (juce::Image& image, const Spectrogram& spectr
     }
 }
 
-void SpectrogramImage::drawFrequencyAxis (juce::Graphics& g, double sampleRate) const
+void SonogramImage::drawFrequencyAxis (juce::Graphics& g, double sampleRate) const
 {
     if (sampleRate <= 0.0)
         return;
@@ -233,7 +233,7 @@ void SpectrogramImage::drawFrequencyAxis (juce::Graphics& g, double sampleRate) 
     g.drawText ("kHz", 0, plotArea.getY() - labelHeight - 8, labelRight, labelHeight, juce::Justification::centredRight);
 }
 
-void SpectrogramImage::drawTimeAxis (juce::Graphics& g, double lengthInSeconds) const
+void SonogramImage::drawTimeAxis (juce::Graphics& g, double lengthInSeconds) const
 {
     constexpr int labelWidth = 60;
     constexpr double minimumSpacing = 70.0;
@@ -264,7 +264,7 @@ void SpectrogramImage::drawTimeAxis (juce::Graphics& g, double lengthInSeconds) 
     }
 }
 
-void SpectrogramImage::drawColourScale (juce::Graphics& g) const
+void SonogramImage::drawColourScale (juce::Graphics& g) const
 {
     constexpr int gap = 18;
     constexpr int barWidth = 14;

@@ -1,5 +1,5 @@
-#include "Spectrogram.h"
-#include "SpectrogramImage.h"
+#include "Sonogram.h"
+#include "SonogramImage.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +29,10 @@ namespace
         return tone (1, numSamples, sampleRate, frequency, amplitude, { 0 }, startSample);
     }
 
-    /** The whole buffer through a spectrogram, in blocks as a render delivers them. */
-    Spectrogram analyse (const juce::AudioBuffer<float>& audio, double sampleRate, int maxColumns, int blockSize = 512)
+    /** The whole buffer through a sonogram, in blocks as a render delivers them. */
+    Sonogram analyse (const juce::AudioBuffer<float>& audio, double sampleRate, int maxColumns, int blockSize = 512)
     {
-        Spectrogram spectrogram (sampleRate, audio.getNumSamples(), maxColumns);
+        Sonogram sonogram (sampleRate, audio.getNumSamples(), maxColumns);
 
         for (int start = 0; start < audio.getNumSamples(); start += blockSize)
         {
@@ -42,26 +42,26 @@ namespace
             for (int channel = 0; channel < audio.getNumChannels(); ++channel)
                 block.copyFrom (channel, 0, audio, channel, start, length);
 
-            spectrogram.addBlock (block);
+            sonogram.addBlock (block);
         }
 
-        spectrogram.finish();
-        return spectrogram;
+        sonogram.finish();
+        return sonogram;
     }
 
     int binOf (double frequency, double sampleRate)
     {
-        return (int) std::lround (frequency * Spectrogram::windowSize / sampleRate);
+        return (int) std::lround (frequency * Sonogram::windowSize / sampleRate);
     }
 
     /** The loudest level in a column between two frequencies. */
-    float loudestBetween (const Spectrogram& spectrogram, int column, double lowFrequency, double highFrequency)
+    float loudestBetween (const Sonogram& sonogram, int column, double lowFrequency, double highFrequency)
     {
-        auto loudest = Spectrogram::floorDecibels;
+        auto loudest = Sonogram::floorDecibels;
 
-        for (int bin = 0; bin < Spectrogram::numBins; ++bin)
-            if (spectrogram.getBinFrequency (bin) >= lowFrequency && spectrogram.getBinFrequency (bin) <= highFrequency)
-                loudest = std::max (loudest, spectrogram.getLevelDecibels (column, bin));
+        for (int bin = 0; bin < Sonogram::numBins; ++bin)
+            if (sonogram.getBinFrequency (bin) >= lowFrequency && sonogram.getBinFrequency (bin) <= highFrequency)
+                loudest = std::max (loudest, sonogram.getLevelDecibels (column, bin));
 
         return loudest;
     }
@@ -85,7 +85,7 @@ struct ToneCase
     float tolerance;
 };
 
-TEST (Spectrogram, MeasuresAToneAtItsFrequencyAndLevel)
+TEST (Sonogram, MeasuresAToneAtItsFrequencyAndLevel)
 {
     const ToneCase cases[] = {
         { "on a bin", 48000.0, 1500.0, 0.5f, 0.01f },
@@ -99,30 +99,30 @@ TEST (Spectrogram, MeasuresAToneAtItsFrequencyAndLevel)
     {
         SCOPED_TRACE (toneCase.description);
         const auto rate = toneCase.sampleRate;
-        const auto spectrogram = analyse (monoTone ((int) rate, rate, toneCase.frequency, toneCase.amplitude), rate, 50);
-        const auto middle = spectrogram.getNumColumns() / 2;
+        const auto sonogram = analyse (monoTone ((int) rate, rate, toneCase.frequency, toneCase.amplitude), rate, 50);
+        const auto middle = sonogram.getNumColumns() / 2;
         const auto expected = juce::Decibels::gainToDecibels (toneCase.amplitude);
 
-        EXPECT_NEAR (loudestBetween (spectrogram, middle, toneCase.frequency - 50.0, toneCase.frequency + 50.0),
+        EXPECT_NEAR (loudestBetween (sonogram, middle, toneCase.frequency - 50.0, toneCase.frequency + 50.0),
                      expected, toneCase.tolerance);
 
         // Far from the tone, the window's leakage is lost below the picture's darkest level.
-        EXPECT_LT (loudestBetween (spectrogram, middle, 0.0, toneCase.frequency - darkDistance),
-                   SpectrogramImage::minimumDecibels);
-        EXPECT_LT (loudestBetween (spectrogram, middle, toneCase.frequency + darkDistance, rate / 2.0),
-                   SpectrogramImage::minimumDecibels);
+        EXPECT_LT (loudestBetween (sonogram, middle, 0.0, toneCase.frequency - darkDistance),
+                   SonogramImage::minimumDecibels);
+        EXPECT_LT (loudestBetween (sonogram, middle, toneCase.frequency + darkDistance, rate / 2.0),
+                   SonogramImage::minimumDecibels);
     }
 }
 
-TEST (Spectrogram, AnalysesTheMixOfTheChannels)
+TEST (Sonogram, AnalysesTheMixOfTheChannels)
 {
     constexpr double rate = 48000.0;
     const auto bin = binOf (1500.0, rate);
 
     const auto levelOf = [&] (const juce::AudioBuffer<float>& audio)
     {
-        const auto spectrogram = analyse (audio, rate, 10);
-        return spectrogram.getLevelDecibels (5, bin);
+        const auto sonogram = analyse (audio, rate, 10);
+        return sonogram.getLevelDecibels (5, bin);
     };
 
     EXPECT_NEAR (levelOf (tone (1, 24000, rate, 1500.0, 0.5f, { 0 })), -6.02f, 0.01f);
@@ -130,24 +130,24 @@ TEST (Spectrogram, AnalysesTheMixOfTheChannels)
     EXPECT_NEAR (levelOf (tone (2, 24000, rate, 1500.0, 0.5f, { 1 })), -12.04f, 0.01f);
 }
 
-TEST (Spectrogram, PlacesSoundInItsColumn)
+TEST (Sonogram, PlacesSoundInItsColumn)
 {
     // Two seconds in 100 columns of 20 ms; the tone starts at one second. A window is 43 ms
     // long: the last silent window is column 48's, the first wholly in the tone column 51's.
     constexpr double rate = 48000.0;
-    const auto spectrogram = analyse (monoTone (96000, rate, 1500.0, 0.5f, 48000), rate, 100);
+    const auto sonogram = analyse (monoTone (96000, rate, 1500.0, 0.5f, 48000), rate, 100);
     const auto bin = binOf (1500.0, rate);
 
-    ASSERT_EQ (spectrogram.getNumColumns(), 100);
+    ASSERT_EQ (sonogram.getNumColumns(), 100);
 
     for (int column = 0; column <= 48; ++column)
-        EXPECT_LT (spectrogram.getLevelDecibels (column, bin), SpectrogramImage::minimumDecibels) << column;
+        EXPECT_LT (sonogram.getLevelDecibels (column, bin), SonogramImage::minimumDecibels) << column;
 
     for (int column = 51; column < 99; ++column)
-        EXPECT_NEAR (spectrogram.getLevelDecibels (column, bin), -6.02f, 0.05f) << column;
+        EXPECT_NEAR (sonogram.getLevelDecibels (column, bin), -6.02f, 0.05f) << column;
 }
 
-TEST (Spectrogram, GivesTheSameLevelsWhateverTheBlockSize)
+TEST (Sonogram, GivesTheSameLevelsWhateverTheBlockSize)
 {
     constexpr double rate = 44100.0;
     auto audio = tone (2, 30000, rate, 440.0, 0.3f, { 0 });
@@ -156,25 +156,25 @@ TEST (Spectrogram, GivesTheSameLevelsWhateverTheBlockSize)
 
     for (const auto blockSize : { 1, 7, 512, 4096 })
     {
-        const auto spectrogram = analyse (audio, rate, 64, blockSize);
-        ASSERT_EQ (spectrogram.getNumColumns(), reference.getNumColumns());
+        const auto sonogram = analyse (audio, rate, 64, blockSize);
+        ASSERT_EQ (sonogram.getNumColumns(), reference.getNumColumns());
 
         for (int column = 0; column < reference.getNumColumns(); ++column)
-            for (int bin = 0; bin < Spectrogram::numBins; ++bin)
-                ASSERT_EQ (spectrogram.getLevelDecibels (column, bin), reference.getLevelDecibels (column, bin))
+            for (int bin = 0; bin < Sonogram::numBins; ++bin)
+                ASSERT_EQ (sonogram.getLevelDecibels (column, bin), reference.getLevelDecibels (column, bin))
                     << "block size " << blockSize << ", column " << column << ", bin " << bin;
     }
 }
 
-TEST (Spectrogram, KeepsAtMostItsColumnsWhateverTheLength)
+TEST (Sonogram, KeepsAtMostItsColumnsWhateverTheLength)
 {
-    EXPECT_EQ (Spectrogram (48000.0, 0, 1000).getNumColumns(), 0);
-    EXPECT_EQ (Spectrogram (48000.0, 300, 1000).getNumColumns(), 300);
-    EXPECT_EQ (Spectrogram (48000.0, 1000, 1000).getNumColumns(), 1000);
-    EXPECT_EQ (Spectrogram (384000.0, (juce::int64) 384000 * 3600, 1000).getNumColumns(), 1000);
+    EXPECT_EQ (Sonogram (48000.0, 0, 1000).getNumColumns(), 0);
+    EXPECT_EQ (Sonogram (48000.0, 300, 1000).getNumColumns(), 300);
+    EXPECT_EQ (Sonogram (48000.0, 1000, 1000).getNumColumns(), 1000);
+    EXPECT_EQ (Sonogram (384000.0, (juce::int64) 384000 * 3600, 1000).getNumColumns(), 1000);
 }
 
-TEST (Spectrogram, ShowsABriefSoundInALongRender)
+TEST (Sonogram, ShowsABriefSoundInALongRender)
 {
     // Ten minutes in 500 columns of 1.2 s: a 50 ms blip falls between far more samples than
     // one window holds, and must still show in its column.
@@ -182,7 +182,7 @@ TEST (Spectrogram, ShowsABriefSoundInALongRender)
     constexpr juce::int64 length = 600 * 48000;
     constexpr juce::int64 blipStart = 437 * 48000 + 12345;
     constexpr int blockSize = 4800;
-    Spectrogram spectrogram (rate, length, 500);
+    Sonogram sonogram (rate, length, 500);
     const auto blip = monoTone (2400, rate, 3000.0, 1.0f);
     juce::AudioBuffer<float> block (1, blockSize);
 
@@ -194,29 +194,29 @@ TEST (Spectrogram, ShowsABriefSoundInALongRender)
             if (const auto offset = start + i - blipStart; offset >= 0 && offset < blip.getNumSamples())
                 block.setSample (0, i, blip.getSample (0, (int) offset));
 
-        spectrogram.addBlock (block);
+        sonogram.addBlock (block);
     }
 
-    spectrogram.finish();
+    sonogram.finish();
     const auto blipColumn = (int) (blipStart * 500 / length);
     const auto bin = binOf (3000.0, rate);
 
     // 50 ms of a full-scale tone in a 1.2 s column: a mean power some 14 dB below the tone's.
-    EXPECT_GT (spectrogram.getLevelDecibels (blipColumn, bin), -20.0f);
-    EXPECT_LT (spectrogram.getLevelDecibels (blipColumn, bin), -10.0f);
-    EXPECT_LT (spectrogram.getLevelDecibels (blipColumn - 2, bin), SpectrogramImage::minimumDecibels);
-    EXPECT_LT (spectrogram.getLevelDecibels (blipColumn + 2, bin), SpectrogramImage::minimumDecibels);
+    EXPECT_GT (sonogram.getLevelDecibels (blipColumn, bin), -20.0f);
+    EXPECT_LT (sonogram.getLevelDecibels (blipColumn, bin), -10.0f);
+    EXPECT_LT (sonogram.getLevelDecibels (blipColumn - 2, bin), SonogramImage::minimumDecibels);
+    EXPECT_LT (sonogram.getLevelDecibels (blipColumn + 2, bin), SonogramImage::minimumDecibels);
 }
 
-TEST (SpectrogramImage, IsTheSizeAskedFor)
+TEST (SonogramImage, IsTheSizeAskedFor)
 {
-    const auto spectrogram = analyse (monoTone (48000, 48000.0, 1000.0, 0.5f), 48000.0, 200);
+    const auto sonogram = analyse (monoTone (48000, 48000.0, 1000.0, 0.5f), 48000.0, 200);
 
-    for (const auto& [width, height] : { std::pair { SpectrogramImage::defaultWidth, SpectrogramImage::defaultHeight },
+    for (const auto& [width, height] : { std::pair { SonogramImage::defaultWidth, SonogramImage::defaultHeight },
                                          std::pair { 640, 320 } })
     {
-        const SpectrogramImage picture (width, height);
-        const auto image = picture.draw (spectrogram, "tone");
+        const SonogramImage picture (width, height);
+        const auto image = picture.draw (sonogram, "tone");
 
         EXPECT_EQ (image.getWidth(), width);
         EXPECT_EQ (image.getHeight(), height);
@@ -225,11 +225,11 @@ TEST (SpectrogramImage, IsTheSizeAskedFor)
         EXPECT_GT (picture.getPlotArea().getHeight(), height * 3 / 4);
     }
 
-    EXPECT_EQ (SpectrogramImage::defaultWidth, 1200);
-    EXPECT_EQ (SpectrogramImage::defaultHeight, 600);
+    EXPECT_EQ (SonogramImage::defaultWidth, 1200);
+    EXPECT_EQ (SonogramImage::defaultHeight, 600);
 }
 
-TEST (SpectrogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
+TEST (SonogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
 {
     // The Nyquist cases are the ones that matter most: a filter ringing there must be seen.
     const struct
@@ -246,7 +246,7 @@ TEST (SpectrogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
         { "at 16 kHz's Nyquist frequency", 16000.0, 8000.0 },
     };
 
-    const SpectrogramImage picture;
+    const SonogramImage picture;
     const auto plot = picture.getPlotArea();
     const auto bright = brightness (picture.getColourForLevel (-12.0f));
     const auto dark = brightness (picture.getColourForLevel (-100.0f));
@@ -255,9 +255,9 @@ TEST (SpectrogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
     {
         SCOPED_TRACE (toneCase.description);
         const auto rate = toneCase.sampleRate;
-        const auto spectrogram = analyse (monoTone ((int) rate * 2, rate, toneCase.frequency, 0.5f),
+        const auto sonogram = analyse (monoTone ((int) rate * 2, rate, toneCase.frequency, 0.5f),
                                           rate, plot.getWidth());
-        const auto image = picture.draw (spectrogram, "tone");
+        const auto image = picture.draw (sonogram, "tone");
 
         const auto toneRow = std::min (plot.getBottom() - 1, (int) picture.getYForFrequency (toneCase.frequency, rate));
         const auto lowEdgeRow = toneCase.frequency > darkDistance
@@ -277,16 +277,16 @@ TEST (SpectrogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
     }
 }
 
-TEST (SpectrogramImage, ShowsNothingForAnEmptyRender)
+TEST (SonogramImage, ShowsNothingForAnEmptyRender)
 {
-    Spectrogram spectrogram (48000.0, 0, 100);
-    spectrogram.finish();
-    const SpectrogramImage picture (400, 300);
-    const auto image = picture.draw (spectrogram, "empty");
+    Sonogram sonogram (48000.0, 0, 100);
+    sonogram.finish();
+    const SonogramImage picture (400, 300);
+    const auto image = picture.draw (sonogram, "empty");
     const auto plot = picture.getPlotArea();
 
     EXPECT_EQ (image.getWidth(), 400);
     EXPECT_EQ (image.getHeight(), 300);
     EXPECT_EQ (image.getPixelAt (plot.getCentreX(), plot.getCentreY()),
-               picture.getColourForLevel (SpectrogramImage::minimumDecibels));
+               picture.getColourForLevel (SonogramImage::minimumDecibels));
 }
