@@ -215,18 +215,7 @@ TEST_F (LV2Plugin, ProcessesSilentUntilPlayed)
         SCOPED_TRACE (rate);
         const auto instance = loader->createInstance (rate, 256);
         ASSERT_NE (instance, nullptr);
-        instance->prepareToPlay (rate, 256);
-
-        EXPECT_EQ (warble::test::renderPeak (*instance, 40, 256, {}), 0.0f);
-
-        juce::MidiBuffer note;
-        note.addEvent (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 110), 17);
-        note.addEvent (juce::MidiMessage::controllerEvent (1, 1, 100), 30);
-        const auto peak = warble::test::renderPeak (*instance, 40, 256, note);
-        EXPECT_GT (peak, 0.01f);
-        EXPECT_LT (peak, 1.5f);
-
-        instance->releaseResources();
+        warble::test::expectSilentUntilPlayed (*instance, rate);
     }
 }
 

@@ -113,4 +113,22 @@ namespace warble::test
         EXPECT_GT (renderPeak (*instance, 20, 512, note), 0.01f);
         instance->releaseResources();
     }
+
+    /** Prepares an instance in 256-sample blocks: silent until a note plays, then sounding at a
+        sane level. */
+    inline void expectSilentUntilPlayed (juce::AudioPluginInstance& instance, double rate)
+    {
+        instance.prepareToPlay (rate, 256);
+
+        EXPECT_EQ (renderPeak (instance, 40, 256, {}), 0.0f);
+
+        juce::MidiBuffer note;
+        note.addEvent (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 110), 17);
+        note.addEvent (juce::MidiMessage::controllerEvent (1, 1, 100), 30);
+        const auto peak = renderPeak (instance, 40, 256, note);
+        EXPECT_GT (peak, 0.01f);
+        EXPECT_LT (peak, 1.5f);
+
+        instance.releaseResources();
+    }
 }
