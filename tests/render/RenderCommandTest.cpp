@@ -1,7 +1,7 @@
-#include "DemoPerformance.h"
 #include "MidiFileFixtures.h"
 #include "RenderTestSupport.h"
-#include "SonogramImage.h"
+#include "midi/DemoPerformance.h"
+#include "output/SonogramImage.h"
 
 #include <cmath>
 

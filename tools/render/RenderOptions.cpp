@@ -1,7 +1,7 @@
 #include "RenderOptions.h"
 
 #include "../NumberText.h"
-#include "ParameterMap.h"
+#include "hosting/ParameterMap.h"
 
 #include <set>
 
