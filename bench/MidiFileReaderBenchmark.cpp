@@ -1,4 +1,4 @@
-#include "MidiFileReader.h"
+#include "midi/MidiFileReader.h"
 
 #include <benchmark/benchmark.h>
 

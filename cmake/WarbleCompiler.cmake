@@ -26,3 +26,9 @@ if(WARBLE_SANITIZER)
         add_compile_options(-fno-sanitize-recover=undefined)
     endif()
 endif()
+
+# Release builds are hardened as Debian builds its packages: checked variants of the C library's
+# string and memory functions where sizes are known at compile time, and every symbol bound at
+# start-up so that the relocation table can be made read-only.
+add_compile_options($<$<CONFIG:Release>:-D_FORTIFY_SOURCE=2>)
+add_link_options($<$<CONFIG:Release>:LINKER:-z,now>)

@@ -22,6 +22,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth lilv-utils lv2-dev
   dpkg-dev debian-archive-keyring
+  librsvg2-bin gzip lintian desktop-file-utils appstream man-db
 )
 
 fail() { echo "setup: $*" >&2; exit 1; }

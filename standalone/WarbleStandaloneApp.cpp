@@ -1,13 +1,7 @@
 #include "WarbleStandaloneApp.h"
 
-// JUCE's standalone window and plug-in holder, with what they expect to find declared first.
-#include <juce_audio_plugin_client/detail/juce_CheckSettingMacros.h>
-#include <juce_audio_plugin_client/juce_audio_plugin_client.h>
-#include <juce_audio_plugin_client/detail/juce_CreatePluginFilter.h>
-#include <juce_audio_devices/juce_audio_devices.h>
-#include <juce_audio_utils/juce_audio_utils.h>
-#include <juce_gui_extra/juce_gui_extra.h>
-#include <juce_audio_plugin_client/Standalone/juce_StandaloneFilterWindow.h>
+#include "StandaloneCommandLine.h"
+#include "WarbleStandaloneWindow.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -60,6 +54,14 @@ juce::StandalonePluginHolder* WarbleStandaloneApp::getPluginHolder() const noexc
 
 void WarbleStandaloneApp::initialise (const juce::String&)
 {
+    // Asked for help or the version, the program answers and ends before opening anything.
+    if (const StandaloneCommandLine commandLine (getCommandLineParameterArray()); commandLine.endsProgram())
+    {
+        setApplicationReturnValue (commandLine.answer());
+        quit();
+        return;
+    }
+
     // JUCE opens libX11 itself and closes it at exit. libX11 keeps caches for the life of the
     // process (its locale and resource databases); unloading it leaves them unreachable, which
     // leak checkers report at every exit. Held open to the end, as by a program linked to it, they
@@ -67,6 +69,7 @@ void WarbleStandaloneApp::initialise (const juce::String&)
     dlopen ("libX11.so.6", RTLD_LAZY | RTLD_NODELETE);
 
     terminationWatcher = std::make_unique<TerminationSignalWatcher> ([this] { systemRequestedQuit(); });
+    jackMessageFilter = std::make_unique<JackMessageFilter> (savedSettingsChooseJack());
 
     if (juce::Desktop::getInstance().getDisplays().displays.isEmpty())
     {
@@ -76,7 +79,7 @@ void WarbleStandaloneApp::initialise (const juce::String&)
     else
     {
         const auto background = juce::LookAndFeel::getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId);
-        window = std::make_unique<juce::StandaloneFilterWindow> (getApplicationName(), background, createPluginHolder());
+        window = std::make_unique<WarbleStandaloneWindow> (getApplicationName(), background, createPluginHolder());
         window->setVisible (true);
     }
 
@@ -92,6 +95,7 @@ void WarbleStandaloneApp::shutdown()
     window = nullptr;
     windowlessHolder = nullptr;
     properties.saveIfNeeded();
+    jackMessageFilter = nullptr;
     terminationWatcher = nullptr;
 }
 
@@ -120,17 +124,29 @@ void WarbleStandaloneApp::changeListenerCallback (juce::ChangeBroadcaster*)
     showAudioDeviceStatus();
 }
 
+bool WarbleStandaloneApp::savedSettingsChooseJack()
+{
+    const auto setup = properties.getUserSettings()->getXmlValue ("audioSetup");
+    return setup != nullptr && setup->getStringAttribute ("deviceType") == "JACK";
+}
+
 void WarbleStandaloneApp::showAudioDeviceStatus()
 {
-    const auto* device = getPluginHolder()->deviceManager.getCurrentAudioDevice();
+    auto& deviceManager = getPluginHolder()->deviceManager;
+    const auto* device = deviceManager.getCurrentAudioDevice();
+    jackMessageFilter->setJackChosen (deviceManager.getCurrentAudioDeviceType() == "JACK");
 
     if (window != nullptr)
         window->setName (getApplicationName() + (device == nullptr ? noAudioDeviceSuffix : ""));
 
     if (device == nullptr && ! reportedMissingDevice)
     {
-        std::fprintf (stderr, "warble: no audio device: no sound card was found, or it is in use by another program. "
-                              "Choose one under Options > Audio/MIDI Settings once it is available.\n");
+        // Without a window there is no settings dialog to send the user to.
+        const auto* remedy = window != nullptr
+                               ? "Choose one under Options > Audio/MIDI Settings once it is available."
+                               : "Free the device, or connect one, and start warble again.";
+        std::fprintf (stderr, "warble: no audio device: no sound card was found, or it is in use by another program. %s\n",
+                      remedy);
         reportedMissingDevice = true;
     }
     else if (device != nullptr)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JackMessageFilter.h"
 #include "TerminationSignalWatcher.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -14,7 +15,7 @@ namespace juce
 
 /** The application `warble`: the instrument's editor in a window of its own, played from every
     connected MIDI input (devices plugged in later included) through ALSA or JACK, with JUCE's
-    audio and MIDI settings behind the window's Options button. The settings, the window position
+    audio and MIDI settings and the factory presets behind the window's Options button. The settings, the window position
     and the instrument's state are kept in ~/.config/Warble.settings between runs.
 
     Without a usable audio device (no sound card, or a busy one) it still opens its window, says so
@@ -43,10 +44,12 @@ private:
     juce::StandalonePluginHolder* getPluginHolder() const noexcept;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
     void showAudioDeviceStatus();
+    bool savedSettingsChooseJack();
 
     juce::ApplicationProperties properties;
     std::unique_ptr<juce::StandaloneFilterWindow> window;
     std::unique_ptr<juce::StandalonePluginHolder> windowlessHolder;
     std::unique_ptr<TerminationSignalWatcher> terminationWatcher;
+    std::unique_ptr<JackMessageFilter> jackMessageFilter;
     bool reportedMissingDevice = false;
 };

@@ -1,4 +1,5 @@
 #include "host/PluginBundleLoader.h"
+#include "presets/FactoryPresetBank.h"
 
 #include <gtest/gtest.h>
 
@@ -7,20 +8,48 @@
 #include <unistd.h>
 
 // Installs this build as `cmake --install` and `cpack -G DEB` do, and checks what lands where: the
-// exact set of files, the package's name, dependencies and contents, and that the installed and
-// unpacked bundles load through JUCE's hosting as a DAW loads them.
+// exact set of files, the package's name, dependencies and contents, that the installed and
+// unpacked bundles load through JUCE's hosting as a DAW loads them, that the installed
+// warble-render finds its bundle by itself, and that Debian's own checkers pass the desktop entry,
+// the AppStream metadata, the manual pages and the package.
 namespace
 {
-    const std::set<juce::String> installedFiles {
-        "bin/warble",
-        "lib/lv2/Warble.lv2/dsp.ttl",
-        "lib/lv2/Warble.lv2/libWarble.so",
-        "lib/lv2/Warble.lv2/manifest.ttl",
-        "lib/lv2/Warble.lv2/ui.ttl",
-        "lib/vst3/Warble.vst3/Contents/Resources/moduleinfo.json",
-        "lib/vst3/Warble.vst3/Contents/x86_64-linux/Warble.so",
-        "share/doc/warble/README.md",
-    };
+    constexpr auto appId = "com.kestrelworks.warble";
+
+    std::set<juce::String> getInstalledFiles()
+    {
+        std::set<juce::String> files {
+            "bin/warble",
+            "bin/warble-render",
+            "lib/lv2/Warble.lv2/dsp.ttl",
+            "lib/lv2/Warble.lv2/libWarble.so",
+            "lib/lv2/Warble.lv2/manifest.ttl",
+            "lib/lv2/Warble.lv2/ui.ttl",
+            "lib/vst3/Warble.vst3/Contents/Resources/moduleinfo.json",
+            "lib/vst3/Warble.vst3/Contents/x86_64-linux/Warble.so",
+            "share/applications/" + juce::String (appId) + ".desktop",
+            "share/metainfo/" + juce::String (appId) + ".metainfo.xml",
+            "share/icons/hicolor/scalable/apps/" + juce::String (appId) + ".svg",
+            "share/man/man1/warble.1.gz",
+            "share/man/man1/warble-render.1.gz",
+            "share/doc/warble/README.md",
+            "share/doc/warble/changelog.gz",
+            "share/doc/warble/copyright",
+        };
+
+        for (const auto size : { 16, 24, 32, 48, 64, 128, 256 })
+            files.insert ("share/icons/hicolor/" + juce::String (size) + "x" + juce::String (size) + "/apps/" + appId + ".png");
+
+        for (const auto& preset : FactoryPresetBank::getInstance().getPresets())
+        {
+            files.insert ("lib/lv2/Warble.lv2/preset-" + FactoryPresetBank::toSlug (preset.name) + ".ttl");
+            files.insert ("share/vst3/presets/KestrelWorks/Warble/" + preset.name + ".vstpreset");
+        }
+
+        return files;
+    }
+
+    const std::set<juce::String> installedFiles = getInstalledFiles();
 
     // The shared libraries the binaries link (found by dpkg-shlibdeps) and the X11 libraries that
     // JUCE opens itself when it shows a window.
@@ -98,6 +127,18 @@ namespace
         warble::test::expectBundlePlays (prefix.getChildFile ("lib/lv2/Warble.lv2"));
         EXPECT_EQ (access (prefix.getChildFile ("bin/warble").getFullPathName().toRawUTF8(), X_OK), 0);
     }
+
+    /** A checker's verdict: it passes when it exits with 0 and no line of its report opens with,
+        or names after a space, one of the complaints (its tags for an error and a warning). */
+    void expectCheckerPasses (const juce::StringArray& command, const juce::StringArray& complaints)
+    {
+        const auto checked = run (command);
+        EXPECT_EQ (checked.exitCode, 0) << command.joinIntoString (" ") << ":\n" << checked.output;
+
+        for (const auto& line : juce::StringArray::fromLines (checked.output))
+            for (const auto& complaint : complaints)
+                EXPECT_FALSE (line.startsWith (complaint) || line.contains (" " + complaint)) << command.joinIntoString (" ") << ":\n" << checked.output;
+    }
 }
 
 TEST (Install, PutsExactlyTheBundlesTheProgramAndTheReadmeUnderThePrefix)
@@ -108,6 +149,57 @@ TEST (Install, PutsExactlyTheBundlesTheProgramAndTheReadmeUnderThePrefix)
 
     EXPECT_EQ (filesBelow (prefix.get()), installedFiles);
     expectInstalledTreeWorks (prefix.get());
+}
+
+TEST (Install, TheInstalledRendererFindsTheInstalledBundleByItself)
+{
+    const TemporaryFolder prefix;
+    const auto installed = run ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
+    ASSERT_EQ (installed.exitCode, 0) << installed.output;
+
+    // No --plugin: the test's home has no ~/.vst3, so the bundle found is the prefix's own unless
+    // Warble is installed system-wide, which would serve as well.
+    const auto demo = prefix.get().getChildFile ("demo.wav");
+    const auto rendered = run ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
+    ASSERT_EQ (rendered.exitCode, 0) << rendered.output;
+    EXPECT_TRUE (rendered.output.contains (" s, 48000 Hz, stereo, peak ")) << rendered.output;
+    EXPECT_GT (demo.getSize(), 4 * 48000 * 2 * 10);
+
+    // Moved away, the bundle is missing, and the error says where it was looked for.
+    ASSERT_TRUE (prefix.get().getChildFile ("lib/vst3").moveFileTo (prefix.get().getChildFile ("elsewhere")));
+
+    if (! juce::File ("/usr/lib/vst3/Warble.vst3").exists() && ! juce::File ("/usr/local/lib/vst3/Warble.vst3").exists())
+    {
+        const auto missing = run ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
+        EXPECT_EQ (missing.exitCode, 1);
+        EXPECT_TRUE (missing.output.contains ("no Warble.vst3 found; looked for " + juce::File::getSpecialLocation (juce::File::userHomeDirectory)
+                                                  .getChildFile (".vst3/Warble.vst3").getFullPathName()
+                                              + ", /usr/lib/vst3/Warble.vst3, /usr/local/lib/vst3/Warble.vst3, "
+                                              + prefix.get().getChildFile ("lib/vst3/Warble.vst3").getFullPathName()))
+            << missing.output;
+    }
+}
+
+TEST (Install, TheDesktopEntryMetadataAndManualPagesPassDebiansCheckers)
+{
+    const TemporaryFolder prefix;
+    const auto installed = run ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
+    ASSERT_EQ (installed.exitCode, 0) << installed.output;
+    const auto share = prefix.get().getChildFile ("share");
+
+    expectCheckerPasses ({ "desktop-file-validate", share.getChildFile ("applications/" + juce::String (appId) + ".desktop").getFullPathName() },
+                         { "error:", "warning:" });
+    expectCheckerPasses ({ "appstreamcli", "validate", "--no-net", share.getChildFile ("metainfo/" + juce::String (appId) + ".metainfo.xml").getFullPathName() },
+                         { "E:", "W:" });
+
+    // Once indexed, `man -k` finds both pages. (lintian checks their text in the package test.)
+    const auto manFolder = share.getChildFile ("man");
+    const auto indexed = run ({ "mandb", "--quiet", "--no-straycats", manFolder.getFullPathName() });
+    ASSERT_EQ (indexed.exitCode, 0) << indexed.output;
+    const auto listing = run ({ "env", "MANPATH=" + manFolder.getFullPathName(), "man", "-k", "warble" });
+    EXPECT_EQ (listing.exitCode, 0) << listing.output;
+    EXPECT_TRUE (listing.output.contains ("warble (1)")) << listing.output;
+    EXPECT_TRUE (listing.output.contains ("warble-render (1)")) << listing.output;
 }
 
 TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
@@ -170,6 +262,13 @@ TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
         EXPECT_EQ (dependencyNames.count (required), 1u) << required << " missing from: " << depends;
 
     EXPECT_TRUE (field ("Recommends").contains ("libjack"));
+
+    // Debian's package checker finds no error and no warning (info tags are explained in the README).
+    expectCheckerPasses ({ "lintian", "--fail-on", "error,warning", package.getFullPathName() }, { "E: ", "W: " });
+
+    // The description's lines fit 80 columns.
+    for (const auto& line : juce::StringArray::fromLines (field ("Description")))
+        EXPECT_LE (line.length(), 80) << line;
 
     // What the package unpacks loads as the installed tree does.
     const auto unpacked = work.get().getChildFile ("unpacked");

@@ -32,19 +32,23 @@ namespace
         return 0;
     }
 
+    enum class OnDisplay { shared, none };
+
     // The application, started with HOME set to a folder of the test's own and its output going
-    // to a file there.
+    // to a file there; on the test's display, or with no display at all.
     class RunningApplication
     {
     public:
-        explicit RunningApplication (const juce::File& homeFolder)
+        explicit RunningApplication (const juce::File& homeFolder, const juce::StringArray& options = {},
+                                     OnDisplay display = OnDisplay::shared)
             : outputFile (homeFolder.getChildFile ("output.txt"))
         {
             const auto homeSetting = "HOME=" + homeFolder.getFullPathName();
             std::vector<std::string> environment { homeSetting.toStdString() };
 
             for (auto** variable = environ; *variable != nullptr; ++variable)
-                if (std::strncmp (*variable, "HOME=", 5) != 0)
+                if (std::strncmp (*variable, "HOME=", 5) != 0
+                    && (display == OnDisplay::shared || std::strncmp (*variable, "DISPLAY=", 8) != 0))
                     environment.emplace_back (*variable);
 
             std::vector<char*> environmentPointers;
@@ -60,9 +64,19 @@ namespace
                                               O_WRONLY | O_CREAT | O_APPEND, 0644);
             posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
 
-            char* arguments[] = { const_cast<char*> (WARBLE_BUILT_STANDALONE), nullptr };
+            std::vector<std::string> argumentStrings { WARBLE_BUILT_STANDALONE };
 
-            if (posix_spawn (&pid, WARBLE_BUILT_STANDALONE, &actions, nullptr, arguments, environmentPointers.data()) != 0)
+            for (const auto& option : options)
+                argumentStrings.push_back (option.toStdString());
+
+            std::vector<char*> arguments;
+
+            for (auto& argument : argumentStrings)
+                arguments.push_back (argument.data());
+
+            arguments.push_back (nullptr);
+
+            if (posix_spawn (&pid, WARBLE_BUILT_STANDALONE, &actions, nullptr, arguments.data(), environmentPointers.data()) != 0)
                 pid = -1;
 
             posix_spawn_file_actions_destroy (&actions);
@@ -375,6 +389,10 @@ TEST_F (StandaloneApp, StartsWithoutAudioHardwareShowsTheEditorAndClosesWhenAske
         EXPECT_TRUE (app.getOutput().contains ("warble: no audio device")) << app.getOutput();
     }
 
+    // JACK was not chosen, so the JACK library's complaints about a missing server stay unshown.
+    EXPECT_FALSE (app.getOutput().contains ("jack server is not running")) << app.getOutput();
+    EXPECT_FALSE (app.getOutput().contains ("Cannot connect to server")) << app.getOutput();
+
     const auto children = childrenOf (app.getPid());
     x.requestClose (window->handle);
     expectCleanExit (app, children);
@@ -448,4 +466,65 @@ TEST_F (StandaloneApp, RemembersTheInstrumentsStateBetweenRuns)
     const auto* volume = xml->getChildByAttribute ("id", "volume");
     ASSERT_NE (volume, nullptr);
     EXPECT_DOUBLE_EQ (volume->getDoubleAttribute ("value"), 0.25);
+}
+
+TEST_F (StandaloneApp, AnswersItsCommandLineAtOnceWithoutADisplayOrAnAudioDevice)
+{
+    struct Case
+    {
+        juce::StringArray options;
+        int exitCode;
+        const char* answer;
+    };
+
+    const Case cases[] = {
+        { { "--help" }, 0, "Usage: warble [--help | --version]\n" },
+        { { "-h" }, 0, "Usage: warble [--help | --version]\n" },
+        { { "--version" }, 0, "warble 1.0.0\n" },
+        { { "--version", "--help" }, 0, "Usage: warble" },
+        { { "--loud" }, 2, "warble: unknown option \"--loud\"\nTry 'warble --help'.\n" },
+        { { "song.mid" }, 2, "warble: unexpected argument \"song.mid\"" },
+    };
+
+    for (const auto& testCase : cases)
+    {
+        SCOPED_TRACE (testCase.options.joinIntoString (" "));
+        const auto start = juce::Time::getMillisecondCounter();
+        RunningApplication app (home, testCase.options, OnDisplay::none);
+        ASSERT_TRUE (app.started());
+        const auto status = app.waitForExit (exitTimeoutMs);
+        const auto elapsedMs = juce::Time::getMillisecondCounter() - start;
+
+        ASSERT_TRUE (status.has_value()) << app.getOutput();
+        ASSERT_TRUE (WIFEXITED (*status)) << app.getOutput();
+        EXPECT_EQ (WEXITSTATUS (*status), testCase.exitCode) << app.getOutput();
+        EXPECT_LT (elapsedMs, 1000u);
+        EXPECT_TRUE (app.getOutput().startsWith (testCase.answer)) << app.getOutput();
+
+        // Nothing was opened: no message about a display or an audio device, no settings written.
+        EXPECT_FALSE (app.getOutput().contains ("warble: no display")) << app.getOutput();
+        EXPECT_FALSE (app.getOutput().contains ("warble: no audio device")) << app.getOutput();
+        EXPECT_FALSE (getSettingsFile().exists());
+        home.getChildFile ("output.txt").deleteFile();
+    }
+}
+
+TEST_F (StandaloneApp, WithoutADisplayPlaysWindowlessAndSendsNoOneToAMenuItCannotShow)
+{
+    RunningApplication app (home, {}, OnDisplay::none);
+    ASSERT_TRUE (app.started());
+
+    // It says it has no window, and, on a machine without a sound card, that it has no device.
+    const auto expected = hasSoundCard() ? "playing without a window" : "warble: no audio device";
+    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
+
+    while (! app.getOutput().contains (expected) && app.isRunning() && juce::Time::getMillisecondCounter() < deadline)
+        juce::Thread::sleep (20);
+
+    ASSERT_TRUE (app.getOutput().contains (expected)) << app.getOutput();
+    EXPECT_FALSE (app.getOutput().contains ("Options")) << app.getOutput();
+
+    const auto children = childrenOf (app.getPid());
+    ASSERT_EQ (kill (app.getPid(), SIGTERM), 0);
+    expectCleanExit (app, children);
 }

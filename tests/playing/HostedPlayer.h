@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HostedInstrument.h"
-#include "PerformanceRenderer.h"
+#include "hosting/HostedInstrument.h"
+#include "hosting/PerformanceRenderer.h"
 
 #include <gtest/gtest.h>
 

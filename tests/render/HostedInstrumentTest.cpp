@@ -1,6 +1,6 @@
-#include "HostedInstrument.h"
-#include "Performance.h"
-#include "PerformanceRenderer.h"
+#include "hosting/HostedInstrument.h"
+#include "hosting/PerformanceRenderer.h"
+#include "midi/Performance.h"
 
 #include <gtest/gtest.h>
 

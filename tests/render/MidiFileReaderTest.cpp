@@ -1,6 +1,6 @@
 #include "MidiFileFixtures.h"
-#include "MidiFileReader.h"
 #include "RenderTestSupport.h"
+#include "midi/MidiFileReader.h"
 
 #include <algorithm>
 #include <cstdio>

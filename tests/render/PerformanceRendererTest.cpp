@@ -1,4 +1,4 @@
-#include "PerformanceRenderer.h"
+#include "hosting/PerformanceRenderer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "DemoPerformance.h"
 #include "RenderTestSupport.h"
+#include "midi/DemoPerformance.h"
 
 #include <map>
 

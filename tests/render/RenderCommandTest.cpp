@@ -1,7 +1,8 @@
-#include "DemoPerformance.h"
 #include "MidiFileFixtures.h"
 #include "RenderTestSupport.h"
-#include "SonogramImage.h"
+#include "midi/DemoPerformance.h"
+#include "output/SonogramImage.h"
+#include "presets/FactoryPresetBank.h"
 
 #include <cmath>
 
@@ -353,6 +354,41 @@ TEST (RenderCommand, HelpGoesToStandardOutput)
 
     EXPECT_EQ (run.exitCode, 0);
     EXPECT_TRUE (run.output.startsWith ("Usage: warble-render")) << run.output;
+}
+
+TEST (RenderCommand, StartsFromAFactoryPresetAndAppliesTheSettingsAfterIt)
+{
+    const auto listing = render ({ "--list-presets" });
+    EXPECT_EQ (listing.exitCode, 0);
+
+    for (const auto& name : FactoryPresetBank::getInstance().getNames())
+        EXPECT_TRUE (listing.output.contains ("\n" + name + "  ") || listing.output.startsWith (name + "  ")) << name << " in " << listing.output;
+
+    const auto unknown = renderExpectingFailure ({ "--preset", "Kazoo" });
+    EXPECT_EQ (unknown.exitCode, 2);
+    EXPECT_TRUE (unknown.output.startsWith ("warble-render: unknown preset \"Kazoo\"; the presets are ")) << unknown.output;
+
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("note.mid");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (60, 0.3) });
+    constexpr int rate = 48000;
+
+    // The level of the last half second of a one-second tail: the reverb's ring.
+    const auto tailLevelOf = [&] (const juce::StringArray& presetAndSettings)
+    {
+        const auto out = folder.getFile ("preset.wav");
+        juce::StringArray arguments { "--midi", midi.getFullPathName(), "--out", out.getFullPathName(), "--tail", "1" };
+        arguments.addArray (presetAndSettings);
+        const auto run = render (arguments);
+        EXPECT_EQ (run.exitCode, 0) << run.output;
+        const auto wav = RenderTestSupport::readWav (out);
+        return wav.has_value() ? RenderTestSupport::rms (wav->audio, 0, wav->audio.getNumSamples() - rate / 2) : -1.0;
+    };
+
+    // Dry Keys has no reverb and Cathedral the most; a --set after the preset wins over it.
+    EXPECT_LT (tailLevelOf ({ "--preset", "dry keys" }), 1.0e-4);
+    EXPECT_GT (tailLevelOf ({ "--preset", "Cathedral" }), 1.0e-3);
+    EXPECT_LT (tailLevelOf ({ "--preset", "Cathedral", "--set", "reverb=0" }), 1.0e-4);
 }
 
 TEST (RenderCommand, RefusesDefectiveMidiFilesAndWritesNothing)

@@ -31,6 +31,19 @@ TEST (RenderOptions, DefaultsRenderTheDemoWithTheBuiltPlugin)
     EXPECT_FALSE (options.helpRequested);
 }
 
+TEST (RenderOptions, NamesAFactoryPresetInAnyCaseAndListsThem)
+{
+    RenderOptions options;
+    ASSERT_TRUE (parse ({ "--preset", "  glass PAD", "--set", "reverb=0.1" }, options).wasOk());
+    EXPECT_EQ (options.presetName, "Glass Pad");
+    EXPECT_EQ (options.parameterSettings.size(), 1u);
+    EXPECT_FALSE (options.presetListRequested);
+
+    ASSERT_TRUE (parse ({ "--list-presets" }, options).wasOk());
+    EXPECT_TRUE (options.presetListRequested);
+    EXPECT_TRUE (options.presetName.isEmpty());
+}
+
 TEST (RenderOptions, ReadsEveryOptionInBothForms)
 {
     RenderOptions options;
@@ -148,4 +161,7 @@ INSTANTIATE_TEST_SUITE_P (
         BadCommandLine { { "--set", "volume=" }, "--set volume: \"\" is not a number" },
         BadCommandLine { { "--set", "volume=loud" }, "--set volume: \"loud\" is not a number" },
         BadCommandLine { { "--set", "volume=1e999" }, "--set volume: \"1e999\" is not a number" },
-        BadCommandLine { { "--rate", "48000", "--rate", "44100" }, "--rate is given more than once" }));
+        BadCommandLine { { "--rate", "48000", "--rate", "44100" }, "--rate is given more than once" },
+        BadCommandLine { { "--preset", "Theremin" }, "unknown preset \"Theremin\"; the presets are Classic Theremin, Glass Pad" },
+        BadCommandLine { { "--preset=" }, "--preset needs a value" },
+        BadCommandLine { { "--preset", "Siren", "--preset", "Glass Pad" }, "--preset is given more than once" }));

@@ -1,5 +1,5 @@
-#include "Sonogram.h"
-#include "SonogramImage.h"
+#include "output/Sonogram.h"
+#include "output/SonogramImage.h"
 
 #include <gtest/gtest.h>
 

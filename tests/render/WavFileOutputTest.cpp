@@ -1,6 +1,6 @@
 #include "RenderTestSupport.h"
-#include "SignalStatistics.h"
-#include "WavFileOutput.h"
+#include "output/SignalStatistics.h"
+#include "output/WavFileOutput.h"
 
 using RenderTestSupport::TemporaryFolder;
 

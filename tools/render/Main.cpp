@@ -1,15 +1,17 @@
-#include "DemoPerformance.h"
-#include "HostedInstrument.h"
-#include "MidiFileReader.h"
-#include "OutputTarget.h"
-#include "PerformanceRenderer.h"
-#include "PngFileOutput.h"
-#include "ProgressBar.h"
 #include "RenderOptions.h"
-#include "SignalStatistics.h"
-#include "Sonogram.h"
-#include "SonogramImage.h"
-#include "WavFileOutput.h"
+#include "hosting/HostedInstrument.h"
+#include "hosting/PluginLocator.h"
+#include "hosting/PerformanceRenderer.h"
+#include "midi/DemoPerformance.h"
+#include "midi/MidiFileReader.h"
+#include "output/OutputTarget.h"
+#include "output/PngFileOutput.h"
+#include "output/ProgressBar.h"
+#include "output/SignalStatistics.h"
+#include "output/Sonogram.h"
+#include "output/SonogramImage.h"
+#include "output/WavFileOutput.h"
+#include "presets/PresetApplier.h"
 
 #include <csignal>
 #include <cstdio>
@@ -64,8 +66,7 @@ namespace
     int run (const juce::StringArray& arguments)
     {
         RenderOptions options;
-        const auto parsed = RenderOptions::parse (arguments, juce::File (WARBLE_BUILT_VST3_BUNDLE),
-                                                  juce::File::getCurrentWorkingDirectory(), options);
+        const auto parsed = RenderOptions::parse (arguments, {}, juce::File::getCurrentWorkingDirectory(), options);
 
         if (parsed.failed())
             return fail (parsed.getErrorMessage(), badCommandLine);
@@ -73,6 +74,12 @@ namespace
         if (options.helpRequested)
         {
             std::fputs (RenderOptions::getUsage().toRawUTF8(), stdout);
+            return succeeded;
+        }
+
+        if (options.presetListRequested)
+        {
+            std::fputs (PresetApplier::describe (FactoryPresetBank::getInstance()).toRawUTF8(), stdout);
             return succeeded;
         }
 
@@ -114,6 +121,16 @@ namespace
                 return fail (checked.getErrorMessage());
         }
 
+        if (options.pluginBundle == juce::File())
+        {
+            const auto searchPath = PluginLocator::getSearchPath (juce::File::getSpecialLocation (juce::File::currentExecutableFile),
+                                                                  juce::File (WARBLE_BUILD_DIR), juce::File (WARBLE_BUILT_VST3_BUNDLE),
+                                                                  juce::File::getSpecialLocation (juce::File::userHomeDirectory));
+
+            if (const auto located = PluginLocator::locate (searchPath, options.pluginBundle); located.failed())
+                return fail (located.getErrorMessage());
+        }
+
         WavFileOutput output;
 
         if (const auto opened = output.open (options.outputFile, options.sampleRate, options.numChannels); opened.failed())
@@ -130,6 +147,11 @@ namespace
             return fail (prepared.getErrorMessage());
 
         const auto& parameters = instrument->getParameters();
+
+        if (options.presetName.isNotEmpty())
+            if (const auto applied = PresetApplier::apply (*FactoryPresetBank::getInstance().find (options.presetName), parameters);
+                applied.failed())
+                return fail (applied.getErrorMessage());
 
         for (const auto& setting : options.parameterSettings)
         {

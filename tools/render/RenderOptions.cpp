@@ -1,7 +1,8 @@
 #include "RenderOptions.h"
 
 #include "../NumberText.h"
-#include "ParameterMap.h"
+#include "hosting/ParameterMap.h"
+#include "presets/FactoryPresetBank.h"
 
 #include <set>
 
@@ -48,7 +49,8 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
     options.pluginBundle = defaultPluginBundle;
 
     static const juce::StringArray optionsWithValues { "--midi", "--out", "--rate", "--block", "--channels",
-                                                       "--tail", "--max-length", "--set", "--plugin", "--spectrogram" };
+                                                       "--tail", "--max-length", "--set", "--plugin", "--spectrogram",
+                                                       "--preset" };
     std::set<juce::String> seen;
 
     for (int index = 0; index < arguments.size(); ++index)
@@ -58,6 +60,12 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
         if (argument == "--help" || argument == "-h")
         {
             options.helpRequested = true;
+            continue;
+        }
+
+        if (argument == "--list-presets")
+        {
+            options.presetListRequested = true;
             continue;
         }
 
@@ -102,6 +110,16 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
         else if (name == "--plugin")
         {
             options.pluginBundle = workingDirectory.getChildFile (value);
+        }
+        else if (name == "--preset")
+        {
+            const auto& bank = FactoryPresetBank::getInstance();
+
+            if (const auto* preset = bank.find (value))
+                options.presetName = preset->name;
+            else
+                result = juce::Result::fail ("unknown preset " + value.quoted() + "; the presets are "
+                                             + bank.getNames().joinIntoString (", ") + " (see --list-presets)");
         }
         else if (name == "--rate")
         {
@@ -179,7 +197,13 @@ juce::String RenderOptions::getUsage()
            "                   IDs: waveBlend 0..1, glideTime 0..500 ms, vibratoRate 2..10 Hz,\n"
            "                   filterBase 0.1..1, filterMod 0..1, resonance 0..1, volume 0..1,\n"
            "                   reverb 0..1, legato 0 or 1 (the demo switches legato itself)\n"
-           "  --plugin PATH    the Warble.vst3 or Warble.lv2 bundle to host (default: the .vst3 this build made)\n"
+           "  --preset NAME    start from a factory preset (names are not case-sensitive); the\n"
+           "                   --set values apply after it\n"
+           "  --list-presets   list the factory presets and what each is for\n"
+           "  --plugin PATH    the Warble.vst3 or Warble.lv2 bundle to host. Without it: the bundle of\n"
+           "                   the build warble-render runs from, else Warble.vst3 in ~/.vst3,\n"
+           "                   /usr/lib/vst3, /usr/local/lib/vst3, then the lib/vst3 folder of the\n"
+           "                   prefix warble-render is installed in\n"
            "  --help           show this help\n"
            "\n"
            "A progress bar appears on stderr when it is a terminal; a summary line goes to stdout.\n"

@@ -35,8 +35,12 @@ public:
     /** Longer performances are refused before anything is rendered. */
     double maxLengthMinutes = 60.0;
     std::vector<ParameterSetting> parameterSettings;
+    /** No file means the bundle that PluginLocator finds. */
     juce::File pluginBundle;
+    /** A factory preset, set before the --set values; empty for none. */
+    juce::String presetName;
     bool helpRequested = false;
+    bool presetListRequested = false;
 
     /** Fills options from the arguments (without the program name). Relative paths are taken
         from workingDirectory. Fails with a message that names the offending argument. */

@@ -1,6 +1,6 @@
 #include "ParameterMap.h"
 
-#include "../NumberText.h"
+#include "../../NumberText.h"
 
 ParameterMap::ParameterMap (juce::AudioPluginInstance& plugin)
 {
