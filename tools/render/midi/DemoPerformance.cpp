@@ -111,8 +111,8 @@ namespace
         score.chord (25.0, 6.0, { A2, E3, A3, C4, E4, G4, B4 }, 84, 0.03);
         score.note (25.21, 1.79, E5, 100);
 
-        // The top line moves while every voice sounds: each new note steals the top voice,
-        // already fading and so the quietest, and glides on from its pitch.
+        // The top line moves while every voice sounds: each new note takes the top voice, whose
+        // key has been let go, and glides on from its pitch.
         score.note (27.25, 0.75, D5, 96);
         score.note (28.25, 2.75, E5, 104);
 
