@@ -66,7 +66,7 @@ struct WarbleProcessor::VoiceChunk
     Lanes<size_t> laneLength {};   // samples of this chunk before the lane's voice ended
 
     std::array<float, (size_t) maxLength> vibratoDepth, filterCoefficient;
-    Rows<float> envelope, pitch, vibrato, oscillator;
+    Rows<float> envelope, gain, pitch, vibrato, oscillator;
     Rows<double> phase;
 };
 
@@ -145,6 +145,8 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         settings.coefficientCeiling = std::min (0.99f, 2.0f * root / (1.0f + root));
     }
 
+    settings.wheelCoefficient = 1.0f - std::exp (-1.0f / (sr * 0.02f));
+
     {
         const ScopedFlag inUse (keyboardStateInUse);
 
@@ -152,18 +154,31 @@ void WarbleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
             state->processNextMidiBuffer (midi, 0, buffer.getNumSamples(), true);
     }
 
+    // Each event takes effect just before the sample at its position, so that what is heard does
+    // not depend on how the host cuts the audio into blocks. An event outside the block counts at
+    // its nearest sample.
+    const auto numSamples = buffer.getNumSamples();
+    const auto lastSample = std::max (numSamples - 1, 0);
+    auto sounded = activeVoices();
+    CutoffCache cutoff;
+    int rendered = 0;
+
     for (const auto event : midi)
+    {
+        const auto position = std::max (rendered, juce::jlimit (0, lastSample, event.samplePosition));
+        renderVoices (buffer, settings, cutoff, rendered, position);
+        rendered = position;
+
         handleMidiEvent (event.data, event.numBytes, legatoOn);
+        sounded |= activeVoices();
+    }
 
-    settings.wheelCoefficient = 1.0f - std::exp (-1.0f / (sr * 0.02f));
+    renderVoices (buffer, settings, cutoff, rendered, numSamples);
 
-    int sounding = 0;
-    for (const auto& voice : voices)
-        sounding += voice.active ? 1 : 0;
-    activeVoiceCount.store (sounding);
-
-    renderVoices (buffer, settings);
-    applyReverb (buffer, settings.reverb, sounding > 0);
+    // Every voice that sounded at some sample of the block, so that a note shorter than a block
+    // still shows.
+    activeVoiceCount.store ((int) sounded.count());
+    applyReverb (buffer, settings.reverb, sounded.any());
 }
 
 void WarbleProcessor::handleMidiEvent (const juce::uint8* data, int numBytes, bool legatoOn)
@@ -211,7 +226,8 @@ void WarbleProcessor::startNote (int note, juce::uint8 velocityByte, bool legato
 
     if (held != nullptr)
     {
-        // Re-aim: the voice glides on from wherever it is, with no new attack.
+        // Re-aim: the voice glides on from wherever it is, with no new attack, and its loudness
+        // moves to the new velocity at the attack's rate.
         held->note = note;
         held->velocity = velocity;
         held->targetHz = frequency;
@@ -220,21 +236,28 @@ void WarbleProcessor::startNote (int note, juce::uint8 velocityByte, bool legato
     {
         auto& voice = chooseVoice();
 
+        // A voice that starts from silence begins afresh at its own pitch and loudness. One taken
+        // over while still audible runs on from where it is: it glides from its old pitch, and
+        // its oscillator, filter and loudness carry on, so that nothing jumps.
+        const auto startsFromSilence = voice.envelope < 0.001f;
+
         voice.active = true;
         voice.releasing = false;
         voice.note = note;
         voice.velocity = velocity;
         voice.targetHz = frequency;
+        voice.startOrder = ++voicesStarted;
 
-        // A voice that starts from silence begins at its own pitch; a stolen, still audible
-        // voice glides from its old one.
-        if (voice.envelope < 0.001f)
+        if (startsFromSilence)
+        {
             voice.currentHz = frequency;
+            voice.gain = velocity;
+            voice.phase = 0.0;
+            voice.filterStages.fill (0.0f);
+        }
 
         voice.envelope = std::max (voice.envelope, 0.0f);
-        voice.phase = 0.0;
         voice.vibratoPhase = random.nextFloat();
-        voice.filterStages.fill (0.0f);
     }
 
     lastNote.store (note);
@@ -246,18 +269,25 @@ Voice& WarbleProcessor::chooseVoice() noexcept
         if (! voice.active)
             return voice;
 
-    // Every voice sounds: steal the quietest, the earliest one among equals.
-    auto* quietest = &voices.front();
-    auto lowestLevel = 1.0e9f;
+    // Every voice sounds. A voice whose key was let go gives way first, the quietest of them (the
+    // earliest among equals), so that the notes still held keep sounding; failing that, the key
+    // held longest gives way.
+    Voice* quietestReleasing = nullptr;
 
     for (auto& voice : voices)
-        if (voice.envelope < lowestLevel)
-        {
-            lowestLevel = voice.envelope;
-            quietest = &voice;
-        }
+        if (voice.releasing && (quietestReleasing == nullptr || voice.envelope < quietestReleasing->envelope))
+            quietestReleasing = &voice;
 
-    return *quietest;
+    if (quietestReleasing != nullptr)
+        return *quietestReleasing;
+
+    auto* oldest = &voices.front();
+
+    for (auto& voice : voices)
+        if (voice.startOrder < oldest->startOrder)
+            oldest = &voice;
+
+    return *oldest;
 }
 
 void WarbleProcessor::releaseNote (int note)
@@ -273,19 +303,28 @@ void WarbleProcessor::releaseAllVoices()
         voice.releasing = true;
 }
 
-void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& s)
+std::bitset<WarbleProcessor::numVoices> WarbleProcessor::activeVoices() const noexcept
 {
-    const auto numSamples = buffer.getNumSamples();
+    std::bitset<numVoices> active;
 
-    // Only this thread writes the wheel, and the block's MIDI has been handled, so its target
-    // stays put for the whole block.
+    for (size_t i = 0; i < voices.size(); ++i)
+        active[i] = voices[i].active;
+
+    return active;
+}
+
+// Renders the samples from startSample up to endSample, between two events.
+void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& s, CutoffCache& cutoff,
+                                    int startSample, int endSample)
+{
+    // Only this thread writes the wheel, and only at an event, so its target stays put here.
     const auto wheelTarget = modWheel.load();
 
     if (std::none_of (voices.begin(), voices.end(), [] (const Voice& v) { return v.active; }))
     {
         // Nothing sounds, so every output sample would be exactly 0 and the cleared buffer is
         // already right; only the wheel keeps moving.
-        for (int sample = 0; sample < numSamples; ++sample)
+        for (int sample = startSample; sample < endSample; ++sample)
             modWheelSmoothed += (wheelTarget - modWheelSmoothed) * s.wheelCoefficient;
 
         return;
@@ -297,13 +336,11 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
     // plain arithmetic runs over the voices side by side. Every value is still computed by the
     // same operations in the same order as one voice, one sample at a time would, and voices
     // are summed in index order.
-    CutoffCache cutoff;
-
-    for (int chunkStart = 0; chunkStart < numSamples; chunkStart += VoiceChunk::maxLength)
+    for (int chunkStart = startSample; chunkStart < endSample; chunkStart += VoiceChunk::maxLength)
     {
         VoiceChunk chunk;
         chunk.start = chunkStart;
-        chunk.length = (size_t) std::min (VoiceChunk::maxLength, numSamples - chunkStart);
+        chunk.length = (size_t) std::min (VoiceChunk::maxLength, endSample - chunkStart);
 
         computeSharedValues (chunk, s, wheelTarget, cutoff);
 
@@ -312,6 +349,7 @@ void WarbleProcessor::renderVoices (juce::AudioBuffer<float>& buffer, const Bloc
                 chunk.lanes[chunk.laneCount++] = &voice;
 
         advanceEnvelopesAndPitch (chunk, s);
+        advanceGains (chunk, s);
         computeOscillators (chunk, s);
         filterAndShape (chunk, s, buffer);
     }
@@ -348,60 +386,89 @@ void WarbleProcessor::computeSharedValues (VoiceChunk& c, const BlockSettings& s
     }
 }
 
-// Each voice's envelope, glide and vibrato phase, sample by sample, all voices side by side. A
-// voice whose release ends in the chunk stops there: from that sample on its envelope is 0, its
-// other values stay where they were, and lane length tells how far it got.
+// Each voice's envelope, glide and vibrato phase, sample by sample, one voice after the other (the
+// voices are independent, so the processor overlaps them). A voice whose release ends in the
+// chunk stops there: from that sample on its envelope is 0, its other values stay where they
+// were, and lane length tells how far it got.
 void WarbleProcessor::advanceEnvelopesAndPitch (VoiceChunk& c, const BlockSettings& s) noexcept
 {
-    using Lanes = VoiceChunk::Lanes<float>;
-    using Flags = VoiceChunk::Lanes<int>;
-
-    Lanes envelope {}, hz {}, targetHz {}, vibratoPhase {};
-    Flags releasing {}, sounding {}, length {};
-
-    for (size_t i = 0; i < c.laneCount; ++i)
-    {
-        const auto& voice = *c.lanes[i];
-        envelope[i] = voice.envelope;
-        hz[i] = voice.currentHz;
-        targetHz[i] = voice.targetHz;
-        vibratoPhase[i] = voice.vibratoPhase;
-        releasing[i] = voice.releasing ? 1 : 0;
-        sounding[i] = 1;
-    }
-
-    for (size_t n = 0; n < c.length; ++n)
-    {
-        for (size_t i = 0; i < VoiceChunk::maxLanes; ++i)
-        {
-            const auto falling = envelope[i] - s.releaseStep;
-            const auto rising = std::min (envelope[i] + s.attackStep, 1.0f);
-            const auto ends = releasing[i] != 0 && ! (falling > 0.0f);
-            sounding[i] = sounding[i] != 0 && ! ends ? 1 : 0;
-            envelope[i] = sounding[i] != 0 ? (releasing[i] != 0 ? falling : rising) : 0.0f;
-
-            const auto glided = hz[i] + (targetHz[i] - hz[i]) * s.glideCoefficient;
-            hz[i] = sounding[i] != 0 ? glided : hz[i];
-
-            auto stepped = vibratoPhase[i] + s.vibratoStep;
-            stepped = stepped > 1.0f ? stepped - 1.0f : stepped;
-            vibratoPhase[i] = sounding[i] != 0 ? stepped : vibratoPhase[i];
-
-            length[i] += sounding[i];
-            c.envelope[n][i] = envelope[i];
-            c.pitch[n][i] = hz[i];
-            c.vibrato[n][i] = vibratoPhase[i];
-        }
-    }
-
     for (size_t i = 0; i < c.laneCount; ++i)
     {
         auto& voice = *c.lanes[i];
-        voice.active = sounding[i] != 0;
-        voice.envelope = envelope[i];
-        voice.currentHz = hz[i];
-        voice.vibratoPhase = vibratoPhase[i];
-        c.laneLength[i] = (size_t) length[i];
+        auto envelope = voice.envelope;
+        auto hz = voice.currentHz;
+        auto vibratoPhase = voice.vibratoPhase;
+        const auto targetHz = voice.targetHz;
+        size_t n = 0;
+
+        for (; n < c.length; ++n)
+        {
+            if (voice.releasing)
+            {
+                envelope -= s.releaseStep;
+
+                if (! (envelope > 0.0f))
+                {
+                    envelope = 0.0f;
+                    voice.active = false;
+                    break;
+                }
+            }
+            else
+            {
+                envelope = std::min (envelope + s.attackStep, 1.0f);
+            }
+
+            hz += (targetHz - hz) * s.glideCoefficient;
+
+            vibratoPhase += s.vibratoStep;
+            if (vibratoPhase > 1.0f)
+                vibratoPhase -= 1.0f;
+
+            c.envelope[n][i] = envelope;
+            c.pitch[n][i] = hz;
+            c.vibrato[n][i] = vibratoPhase;
+        }
+
+        c.laneLength[i] = n;
+
+        for (; n < c.length; ++n)
+        {
+            c.envelope[n][i] = 0.0f;
+            c.pitch[n][i] = hz;
+            c.vibrato[n][i] = vibratoPhase;
+        }
+
+        voice.envelope = envelope;
+        voice.currentHz = hz;
+        voice.vibratoPhase = vibratoPhase;
+    }
+}
+
+// Each voice's loudness, sample by sample while the voice sounds: it moves towards the velocity
+// by at most the attack step a sample, and once there it stays, which is nearly always.
+void WarbleProcessor::advanceGains (VoiceChunk& c, const BlockSettings& s) noexcept
+{
+    for (size_t i = 0; i < c.laneCount; ++i)
+    {
+        auto& voice = *c.lanes[i];
+        const auto velocity = voice.velocity;
+        auto gain = voice.gain;
+        size_t n = 0;
+
+        for (; n < c.laneLength[i] && ! juce::exactlyEqual (gain, velocity); ++n)
+        {
+            const auto towards = velocity - gain;
+            gain = towards > s.attackStep    ? gain + s.attackStep
+                 : towards < -s.attackStep   ? gain - s.attackStep
+                                             : velocity;
+            c.gain[n][i] = gain;
+        }
+
+        for (; n < c.length; ++n)
+            c.gain[n][i] = gain;
+
+        voice.gain = gain;
     }
 }
 
@@ -472,8 +539,8 @@ void WarbleProcessor::computeOscillators (VoiceChunk& c, const BlockSettings& s)
 }
 
 // Each voice's saturating four-stage filter with resonance feedback, the voices' sum scaled by
-// their envelopes and velocities, and the master volume and soft clipper on that sum, written
-// to the first two channels.
+// their envelopes and loudness, and the master volume and soft clipper on that sum, written to
+// the first two channels.
 void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& s,
                                       juce::AudioBuffer<float>& buffer) noexcept
 {
@@ -481,7 +548,7 @@ void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& 
 
     // Lanes without a voice hold zeros and stay at zero, so the linear stages can run over all
     // lanes at once.
-    Lanes s1 {}, s2 {}, s3 {}, s4 {}, drive {}, velocity {};
+    Lanes s1 {}, s2 {}, s3 {}, s4 {}, drive {};
     auto commonLength = c.length;
 
     for (size_t i = 0; i < c.laneCount; ++i)
@@ -491,7 +558,6 @@ void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& 
         s2[i] = voice.filterStages[1];
         s3[i] = voice.filterStages[2];
         s4[i] = voice.filterStages[3];
-        velocity[i] = voice.velocity;
         commonLength = std::min (commonLength, c.laneLength[i]);
     }
 
@@ -531,7 +597,7 @@ void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& 
         auto sum = 0.0f;
 
         for (size_t i = 0; i < c.laneCount; ++i)
-            sum += s4[i] * c.envelope[n][i] * velocity[i];
+            sum += s4[i] * c.envelope[n][i] * c.gain[n][i];
 
         writeOutput (n, sum);
     }
@@ -553,7 +619,7 @@ void WarbleProcessor::filterAndShape (const VoiceChunk& c, const BlockSettings& 
             s3[i] += (s2[i] - s3[i]) * g;
             s4[i] += (s3[i] - s4[i]) * g;
 
-            sum += s4[i] * c.envelope[n][i] * velocity[i];
+            sum += s4[i] * c.envelope[n][i] * c.gain[n][i];
         }
 
         writeOutput (n, sum);

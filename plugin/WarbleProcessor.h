@@ -8,6 +8,8 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
+#include <cstdint>
 
 /** The instrument's audio processor: one per plug-in instance, driven by the host through JUCE's
     VST3 wrapper. It owns the nine parameters, the eight-voice engine, the reverb and the values it
@@ -91,9 +93,12 @@ private:
     Voice& chooseVoice() noexcept;
     void releaseNote (int note);
     void releaseAllVoices();
-    void renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& settings);
+    std::bitset<numVoices> activeVoices() const noexcept;
+    void renderVoices (juce::AudioBuffer<float>& buffer, const BlockSettings& settings, CutoffCache& cutoff,
+                       int startSample, int endSample);
     void computeSharedValues (VoiceChunk& chunk, const BlockSettings& settings, float wheelTarget, CutoffCache& cutoff) noexcept;
     void advanceEnvelopesAndPitch (VoiceChunk& chunk, const BlockSettings& settings) noexcept;
+    void advanceGains (VoiceChunk& chunk, const BlockSettings& settings) noexcept;
     void computeOscillators (VoiceChunk& chunk, const BlockSettings& settings) noexcept;
     void filterAndShape (const VoiceChunk& chunk, const BlockSettings& settings, juce::AudioBuffer<float>& buffer) noexcept;
     void applyReverb (juce::AudioBuffer<float>& buffer, float reverbAmount, bool voicesSounded);
@@ -102,6 +107,7 @@ private:
     std::atomic<bool> keyboardStateInUse { false };
 
     std::array<Voice, numVoices> voices {};
+    std::uint64_t voicesStarted = 0;
     double sampleRate = 44100.0;
     juce::Random random;
     float modWheelSmoothed = 0.0f;

@@ -102,38 +102,46 @@ TEST (EngineRobustness, PrepareMidNoteFreesTheVoicesAndKeepsTheWheel)
 
 TEST (EngineRobustness, BlockSizesDoNotChangeTheSound)
 {
-    // Everything the engine does between events is per sample, so any split of the same
-    // performance into blocks (including empty ones) renders the same stereo signal.
-    const auto perform = [] (const std::vector<int>& blockSizes)
+    // Every event takes effect at its own sample and everything between events is per sample, so
+    // any split of the same performance into blocks (including empty ones) renders the same
+    // stereo signal, reverb included: notes, a note shorter than a block, a steal, the wheel
+    // bringing in the vibrato, and the ending controller.
+    const std::vector<std::pair<int, juce::MidiMessage>> performance {
+        { 0, controller (1, 100) }, { 17, noteOn (60) }, { 1000, noteOn (67, 70) },
+        { 5003, noteOn (64, 20) }, { 5050, noteOff (64) },
+        { 9000, noteOn (40) }, { 9000, noteOn (43) }, { 9001, noteOn (47) }, { 9002, noteOn (50) },
+        { 9003, noteOn (53) }, { 9004, noteOn (57) }, { 9005, noteOn (62) }, { 9006, noteOn (65) },
+        { 20000, noteOff (60) }, { 20000, noteOn (72) }, { 26111, controller (1, 10) }, { 35000, controller (123, 0) }
+    };
+    constexpr int totalSamples = 55000;
+
+    const auto perform = [&performance] (const std::vector<int>& blockSizes)
     {
         EngineRig rig (44100.0, 2);
         std::vector<float> left, right;
-        size_t next = 0;
+        size_t nextEvent = 0, nextSize = 0;
 
-        const auto renderSpan = [&] (int numSamples)
+        for (int start = 0; start < totalSamples;)
         {
-            for (auto remaining = numSamples; remaining > 0;)
-            {
-                const auto size = std::min (blockSizes[next++ % blockSizes.size()], remaining);
-                const auto buffer = rig.render (size);
-                left.insert (left.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + size);
-                right.insert (right.end(), buffer.getReadPointer (1), buffer.getReadPointer (1) + size);
-                remaining -= size;
-            }
-        };
+            const auto size = std::min (blockSizes[nextSize++ % blockSizes.size()], totalSamples - start);
+            juce::MidiBuffer midi;
 
-        rig.send ({ controller (1, 100), noteOn (60), noteOn (67, 70) });
-        renderSpan (20000);
-        rig.send ({ noteOff (60), noteOn (72) });
-        renderSpan (15000);
-        rig.send ({ controller (123, 0) });
-        renderSpan (20000);
+            for (; nextEvent < performance.size() && performance[nextEvent].first < start + size; ++nextEvent)
+                midi.addEvent (performance[nextEvent].second, performance[nextEvent].first - start);
+
+            const auto buffer = rig.render (size, midi);
+            left.insert (left.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + size);
+            right.insert (right.end(), buffer.getReadPointer (1), buffer.getReadPointer (1) + size);
+            start += size;
+        }
+
         return std::pair { left, right };
     };
 
     const auto reference = perform ({ 512 });
 
-    for (const auto& sizes : { std::vector { 1 }, std::vector { 0, 1, 7, 8192, 127, 0, 3, 511 }, std::vector { 8192 } })
+    for (const auto& sizes : { std::vector { 1 }, std::vector { 37 }, std::vector { 0, 1, 7, 8192, 127, 0, 3, 511 },
+                               std::vector { 8192 } })
     {
         const auto [left, right] = perform (sizes);
         ASSERT_EQ (left, reference.first);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 /** The instrument's sound computed the plainest way: sample by sample, voice by voice, each value
     by the same float operations as the processor is meant to use, with none of its shortcuts.
@@ -69,8 +71,15 @@ public:
         const auto attackStep = 1.0f / (sr * 0.02f);
         const auto releaseStep = 1.0f / (sr * 0.3f);
 
+        // Each event just before the sample at its position, the nearest sample for a position
+        // outside the block.
+        std::vector<std::pair<int, juce::MidiMessage>> events;
+        const auto lastSample = std::max (buffer.getNumSamples() - 1, 0);
+
         for (const auto metadata : midi)
-            handle (metadata.getMessage(), s.legato);
+            events.emplace_back (juce::jlimit (0, lastSample, metadata.samplePosition), metadata.getMessage());
+
+        size_t nextEvent = 0;
 
         const auto wheelCoefficient = 1.0f - std::exp (-1.0f / (sr * 0.02f));
         const auto gain = s.volume * 0.9f;
@@ -86,6 +95,9 @@ public:
 
         for (int sample = 0; sample < buffer.getNumSamples(); ++sample)
         {
+            for (; nextEvent < events.size() && events[nextEvent].first <= sample; ++nextEvent)
+                handle (events[nextEvent].second, s.legato);
+
             modWheelSmoothed = modWheelSmoothed + (modWheel - modWheelSmoothed) * wheelCoefficient;
             const auto m = modWheelSmoothed;
             auto sum = 0.0f;
@@ -110,6 +122,15 @@ public:
                 {
                     v.envelope = std::min (v.envelope + attackStep, 1.0f);
                 }
+
+                const auto d = v.velocity - v.gain;
+
+                if (d > attackStep)
+                    v.gain = v.gain + attackStep;
+                else if (d < -attackStep)
+                    v.gain = v.gain - attackStep;
+                else
+                    v.gain = v.velocity;
 
                 v.currentHz = v.currentHz + (v.targetHz - v.currentHz) * glideCoefficient;
 
@@ -151,7 +172,7 @@ public:
                 st[2] = st[2] + (st[1] - st[2]) * g;
                 st[3] = st[3] + (st[2] - st[3]) * g;
 
-                sum = sum + st[3] * v.envelope * v.velocity;
+                sum = sum + st[3] * v.envelope * v.gain;
             }
 
             const auto out = 0.85f * std::tanh (gain * sum * 1.2f);
@@ -162,6 +183,10 @@ public:
             if (buffer.getNumChannels() >= 2)
                 buffer.addSample (1, sample, out);
         }
+
+        // A block without samples still takes its events.
+        for (; nextEvent < events.size(); ++nextEvent)
+            handle (events[nextEvent].second, s.legato);
 
         juce::Reverb::Parameters parameters;
         parameters.roomSize = s.reverb * 0.4f + 0.55f;
@@ -242,33 +267,47 @@ private:
 
             for (auto& v : voices)
             {
-                if (v.envelope < best)
+                if (v.releasing && v.envelope < best)
                 {
                     best = v.envelope;
                     chosen = &v;
+                    found = true;
                 }
             }
         }
 
+        if (! found)
+        {
+            for (auto& v : voices)
+                if (v.startOrder < chosen->startOrder)
+                    chosen = &v;
+        }
+
         auto& v = *chosen;
+        const auto silent = v.envelope < 0.001f;
         v.active = true;
         v.releasing = false;
         v.note = n;
         v.velocity = velocity;
         v.targetHz = f;
+        v.startOrder = ++starts;
 
-        if (v.envelope < 0.001f)
+        if (silent)
+        {
             v.currentHz = f;
+            v.gain = velocity;
+            v.phase = 0.0;
+            v.filterStages = { 0.0f, 0.0f, 0.0f, 0.0f };
+        }
 
         v.envelope = std::max (v.envelope, 0.0f);
-        v.phase = 0.0;
         v.vibratoPhase = random.nextFloat();
-        v.filterStages = { 0.0f, 0.0f, 0.0f, 0.0f };
     }
 
     FilterCeiling filterCeiling;
     std::array<Voice, WarbleProcessor::numVoices> voices {};
     double sampleRate = 44100.0;
+    std::uint64_t starts = 0;
     juce::Random random;
     float modWheel = 0.0f;
     float modWheelSmoothed = 0.0f;

@@ -114,6 +114,7 @@ TEST (VoiceChain, StolenVoiceRisesFromItsLevel)
 
     rig.render (1000);
     rig.voice (3).envelope = 0.5f;
+    rig.voice (3).releasing = true;
     rig.send ({ noteOn (80) });
     ASSERT_EQ (rig.findVoice (80), 3);
 
@@ -122,6 +123,69 @@ TEST (VoiceChain, StolenVoiceRisesFromItsLevel)
     rig.render (440);
     EXPECT_EQ (rig.voice (3).envelope, 1.0f);
 }
+
+struct LoudnessCase
+{
+    const char* name;
+    bool legato;
+    int fromVelocity, toVelocity;
+};
+
+class Loudness : public testing::TestWithParam<LoudnessCase> {};
+
+// A sounding voice told a new velocity, by a legato re-aim or by a ninth note that takes it
+// over, keeps its loudness and moves it to the new velocity by one attack step a sample: a change
+// across the whole range takes 20 ms, and no jump clicks.
+TEST_P (Loudness, MovesToANewVelocityAtTheAttackRate)
+{
+    const auto& c = GetParam();
+    EngineRig rig;
+    rig.set ("legato", c.legato ? 1.0f : 0.0f);
+
+    for (int i = 0; i < (c.legato ? 1 : 8); ++i)
+        rig.send ({ noteOn (60 + i, c.fromVelocity) });
+
+    rig.render (2000);
+    rig.send ({ noteOn (84, c.toVelocity) });
+
+    const auto& v = rig.voice (0);
+    ASSERT_EQ (v.note, 84);
+
+    const auto from = (float) c.fromVelocity / 127.0f;
+    const auto to = (float) c.toVelocity / 127.0f;
+    const auto step = 1.0f / (44100.0f * 0.02f);
+    EXPECT_FLOAT_EQ (v.gain, from);
+
+    // Steady steps towards the velocity, then exactly the velocity from then on.
+    const auto stepsNeeded = (int) std::ceil (std::abs (to - from) / step);
+    auto previous = v.gain;
+
+    for (int i = 1; i <= stepsNeeded + 100; ++i)
+    {
+        rig.render (1);
+
+        if (i < stepsNeeded)
+        {
+            ASSERT_NEAR (std::abs (v.gain - previous), step, 1.0e-6f) << "sample " << i;
+            ASSERT_EQ (v.gain > previous, to > from) << "sample " << i;
+        }
+        else if (i > stepsNeeded)
+        {
+            ASSERT_EQ (v.gain, v.velocity) << "sample " << i;
+        }
+
+        previous = v.gain;
+    }
+
+    EXPECT_FLOAT_EQ (v.velocity, to);
+}
+
+INSTANTIATE_TEST_SUITE_P (VoiceChain, Loudness, testing::Values (
+    LoudnessCase { "Legato100To30", true, 100, 30 },
+    LoudnessCase { "Legato30To127", true, 30, 127 },
+    LoudnessCase { "Steal100To30", false, 100, 30 },
+    LoudnessCase { "Steal30To127", false, 30, 127 }),
+    [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
 /** Sounding frequency of voice 0 on each of the next samples, from its phase increments. */
 std::vector<double> instantaneousFrequencies (EngineRig& rig, int numSamples, double rate)

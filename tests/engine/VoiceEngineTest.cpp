@@ -33,6 +33,7 @@ TEST (VoiceEngine, NoteOnStartsTheFirstFreeVoiceAtItsOwnPitch)
     EXPECT_FALSE (v.releasing);
     EXPECT_EQ (v.note, 60);
     EXPECT_NEAR (v.velocity, 100.0 / 127.0, 1.0e-6);
+    EXPECT_EQ (v.gain, v.velocity);
     EXPECT_NEAR (v.targetHz, 261.626, 0.001);
     EXPECT_EQ (v.currentHz, v.targetHz);
     EXPECT_EQ (v.phase, 0.0);
@@ -100,13 +101,17 @@ struct StealCase
     const char* name;
     std::array<float, 8> envelopes;
     std::array<bool, 8> releasing;
+    std::array<std::uint64_t, 8> startOrders;
     int expectedVoice;
-    bool glidesFromOldPitch;
 };
 
 class VoiceStealing : public testing::TestWithParam<StealCase> {};
 
-TEST_P (VoiceStealing, NinthNoteTakesTheQuietestVoice)
+// With every voice sounding, a ninth note takes a voice whose key was let go, the quietest; with
+// none let go, the voice whose note started earliest. A voice still audible carries on into the
+// new note: its pitch glides from where it was, its oscillator, filter and loudness run on. One
+// below the gliding threshold starts afresh.
+TEST_P (VoiceStealing, NinthNoteTakesAReleasedVoiceElseTheOldest)
 {
     const auto& c = GetParam();
     EngineRig rig;
@@ -114,10 +119,13 @@ TEST_P (VoiceStealing, NinthNoteTakesTheQuietestVoice)
     for (int i = 0; i < 8; ++i)
         rig.send ({ noteOn (48 + i) });
 
+    rig.render (1000);
+
     for (int i = 0; i < 8; ++i)
     {
         rig.voice (i).envelope = c.envelopes[(size_t) i];
         rig.voice (i).releasing = c.releasing[(size_t) i];
+        rig.voice (i).startOrder = c.startOrders[(size_t) i];
     }
 
     const auto before = WarbleProcessorTestAccess::voices (rig.processor);
@@ -126,14 +134,18 @@ TEST_P (VoiceStealing, NinthNoteTakesTheQuietestVoice)
     ASSERT_EQ (rig.findVoice (84), c.expectedVoice);
     const auto& stolen = rig.voice (c.expectedVoice);
     const auto& old = before[(size_t) c.expectedVoice];
+    const auto audible = old.envelope >= 0.001f;
 
     EXPECT_FALSE (stolen.releasing);
     EXPECT_EQ (stolen.envelope, old.envelope);
     EXPECT_EQ (stolen.targetHz, WarbleProcessor::noteToFrequency (84));
-    EXPECT_EQ (stolen.currentHz, c.glidesFromOldPitch ? old.currentHz : stolen.targetHz);
-    EXPECT_EQ (stolen.phase, 0.0);
-    EXPECT_EQ (stolen.filterStages, (std::array<float, 4> {}));
     EXPECT_FLOAT_EQ (stolen.velocity, 1.0f);
+    EXPECT_GT (stolen.startOrder, *std::max_element (c.startOrders.begin(), c.startOrders.end()));
+
+    EXPECT_EQ (stolen.currentHz, audible ? old.currentHz : stolen.targetHz);
+    EXPECT_EQ (stolen.phase, audible ? old.phase : 0.0);
+    EXPECT_EQ (stolen.filterStages, (audible ? old.filterStages : std::array<float, 4> {}));
+    EXPECT_EQ (stolen.gain, audible ? old.gain : 1.0f);
 
     for (int i = 0; i < 8; ++i)
     {
@@ -144,14 +156,67 @@ TEST_P (VoiceStealing, NinthNoteTakesTheQuietestVoice)
     }
 }
 
+namespace
+{
+    constexpr std::array<bool, 8> noneReleasing {};
+    constexpr std::array<std::uint64_t, 8> inIndexOrder { 1, 2, 3, 4, 5, 6, 7, 8 };
+
+    constexpr std::array<bool, 8> releasingVoices (std::initializer_list<int> indices)
+    {
+        std::array<bool, 8> flags {};
+
+        for (const auto i : indices)
+            flags[(size_t) i] = true;
+
+        return flags;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P (VoiceEngine, VoiceStealing, testing::Values (
-    StealCase { "QuietestHeldVoice",        { 1, 1, 1, 1, 1, 0.3f, 1, 1 },          {},                                   5, true },
-    StealCase { "LowestIndexAmongEquals",   { 1, 1, 0.2f, 1, 1, 1, 0.2f, 1 },       {},                                   2, true },
-    StealCase { "AllEqualTakesVoiceZero",   { 1, 1, 1, 1, 1, 1, 1, 1 },             {},                                   0, true },
-    StealCase { "NearSilentStartsAtNewPitch", { 1, 1, 1, 1, 0.0005f, 1, 1, 1 },     {},                                   4, false },
-    StealCase { "ThresholdLevelStillGlides", { 1, 1, 1, 0.001f, 1, 1, 1, 1 },       {},                                   3, true },
-    StealCase { "ReleasingVoiceIsHeldAgain", { 1, 1, 1, 1, 1, 1, 0.6f, 0.7f },      { false, false, false, false, false, false, true, true }, 6, true }),
+    // Nine keys struck at once: every voice has just started, and the ninth takes voice 0.
+    StealCase { "AllHeldTakesTheFirstStarted",  { 0, 0, 0, 0, 0, 0, 0, 0 },        noneReleasing,              inIndexOrder,                     0 },
+    StealCase { "OldestHeldNotTheQuietest",     { 1, 1, 1, 1, 1, 0.3f, 1, 1 },     noneReleasing,              { 7, 8, 1, 2, 3, 4, 5, 6 },       2 },
+    StealCase { "ReleasedBeforeAQuieterHeld",   { 0.2f, 0.2f, 1, 1, 1, 1, 0.9f, 1 }, releasingVoices ({ 6 }),   inIndexOrder,                     6 },
+    StealCase { "QuietestReleased",             { 1, 1, 1, 1, 1, 1, 0.7f, 0.6f },  releasingVoices ({ 6, 7 }), inIndexOrder,                     7 },
+    StealCase { "LowestIndexAmongEqualReleased", { 1, 1, 0.2f, 1, 1, 1, 0.2f, 1 }, releasingVoices ({ 2, 6 }), { 8, 7, 6, 5, 4, 3, 2, 1 },      2 },
+    StealCase { "NearSilentStartsAfresh",       { 1, 1, 1, 1, 0.0005f, 1, 1, 1 },  releasingVoices ({ 4 }),    inIndexOrder,                     4 },
+    StealCase { "ThresholdLevelCarriesOn",      { 1, 1, 1, 0.001f, 1, 1, 1, 1 },   releasingVoices ({ 3 }),    inIndexOrder,                     3 }),
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
+
+TEST (VoiceStealing, TheOldestNoteGivesWayNoteAfterNote)
+{
+    // Three notes over eight held keys, in the same instant: each takes the voice of the key
+    // held longest that is still held, so all three sound.
+    EngineRig rig;
+
+    for (int i = 0; i < 8; ++i)
+        rig.send ({ noteOn (48 + i) });
+
+    rig.render (2000);
+    rig.send ({ noteOn (79), noteOn (83), noteOn (86) });
+
+    EXPECT_EQ (rig.findVoice (79), 0);
+    EXPECT_EQ (rig.findVoice (83), 1);
+    EXPECT_EQ (rig.findVoice (86), 2);
+    EXPECT_EQ (rig.findVoice (51), 3);
+}
+
+TEST (VoiceStealing, LegatoReaimDoesNotMakeAVoiceYounger)
+{
+    EngineRig rig;
+
+    for (int i = 0; i < 8; ++i)
+        rig.send ({ noteOn (48 + i) });
+
+    rig.set ("legato", 1.0f);
+    rig.send ({ noteOn (90) });
+    ASSERT_EQ (rig.findVoice (90), 0);
+
+    rig.set ("legato", 0.0f);
+    rig.send ({ noteOn (91) });
+    EXPECT_EQ (rig.findVoice (91), 0);
+    EXPECT_EQ (rig.findVoice (49), 1);
+}
 
 TEST (Legato, NewKeyReaimsTheHeldVoiceWithoutNewAttack)
 {
@@ -172,6 +237,8 @@ TEST (Legato, NewKeyReaimsTheHeldVoiceWithoutNewAttack)
     EXPECT_NEAR (v.velocity, 50.0 / 127.0, 1.0e-6);
     EXPECT_EQ (v.currentHz, before.currentHz);
     EXPECT_EQ (v.envelope, before.envelope);
+    EXPECT_EQ (v.gain, before.gain);
+    EXPECT_EQ (v.startOrder, before.startOrder);
     EXPECT_EQ (v.phase, before.phase);
     EXPECT_EQ (v.vibratoPhase, before.vibratoPhase);
     EXPECT_EQ (v.filterStages, before.filterStages);
@@ -289,32 +356,35 @@ TEST (VoiceEngine, UnhandledMessagesChangeNothing)
     EXPECT_EQ (disturbed.processor.modWheel.load(), 0.0f);
 }
 
-TEST (VoiceEngine, EventsAtFirstAndLastSampleActAlike)
+struct EventPositionCase
 {
-    constexpr int blockSize = 512;
-    EngineRig early, late;
+    int position, effectiveSample;
+};
 
-    const auto play = [] (EngineRig& rig, int position)
-    {
-        std::vector<float> out;
-        for (const auto& messages : { std::vector { noteOn (60), controller (1, 127) },
-                                      std::vector<juce::MidiMessage> {},
-                                      std::vector { noteOn (67, 30), noteOff (60) },
-                                      std::vector { controller (123, 0) },
-                                      std::vector<juce::MidiMessage> {} })
-        {
-            juce::MidiBuffer midi;
-            for (const auto& m : messages)
-                midi.addEvent (m, position);
+class EventTiming : public testing::TestWithParam<EventPositionCase> {};
 
-            const auto block = rig.render (blockSize, midi);
-            out.insert (out.end(), block.getReadPointer (0), block.getReadPointer (0) + blockSize);
-        }
-        return out;
-    };
+// An event takes effect just before the sample at its position in the block; a position outside
+// the block counts as the block's nearest sample.
+TEST_P (EventTiming, NoteBeginsAtTheSampleOfItsEvent)
+{
+    const auto& c = GetParam();
+    EngineRig rig;
+    auto midi = makeMidi ({ noteOn (60), controller (1, 127) }, c.position);
+    const auto block = rig.render (512, midi);
 
-    expectSameOutput (play (early, 0), play (late, blockSize - 1));
+    for (int i = 0; i < 512; ++i)
+        ASSERT_EQ (std::abs (block.getSample (0, i)) > 0.0f, i >= c.effectiveSample) << "sample " << i;
+
+    EXPECT_EQ (rig.processor.lastNote.load(), 60);
+    EXPECT_EQ (rig.processor.modWheel.load(), 1.0f);
+    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P (VoiceEngine, EventTiming, testing::Values (
+    EventPositionCase { 0, 0 }, EventPositionCase { 1, 1 }, EventPositionCase { 300, 300 },
+    EventPositionCase { 511, 511 }, EventPositionCase { 512, 511 }, EventPositionCase { 100000, 511 },
+    EventPositionCase { -5, 0 }),
+    [] (const auto& testInfo) { return "At" + std::to_string (testInfo.param.position + 5); });
 
 TEST (PublishedState, StartsEmptyAndTracksTheWheelUnsmoothed)
 {
@@ -355,25 +425,35 @@ TEST (PublishedState, LastNoteFollowsEveryNoteOnButNoNoteOff)
     EXPECT_EQ (rig.processor.lastNote.load(), 55);
 }
 
-TEST (PublishedState, ActiveVoiceCountIsTakenAfterTheMidiAndBeforeTheFirstSample)
+TEST (PublishedState, ActiveVoiceCountHoldsEveryVoiceThatSoundedInTheBlock)
 {
     EngineRig rig;
 
-    // Started and released in the same block: counted, since it is releasing.
-    rig.send ({ noteOn (60), noteOff (60), noteOn (62) });
+    // A note shorter than the block ends inside it, and still counts, so that it shows.
+    juce::MidiBuffer midi;
+    midi.addEvent (noteOn (60), 100);
+    midi.addEvent (noteOff (60), 101);
+    rig.render (512, midi);
+    EXPECT_EQ (rig.numActiveVoices(), 0);
+    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 1);
+
+    rig.render (512);
+    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 0);
+
+    // A block without samples counts the voices its events leave sounding.
+    rig.send ({ noteOn (62), noteOn (64), noteOff (62) });
     EXPECT_EQ (rig.processor.activeVoiceCount.load(), 2);
 
-    // The count changes only at block boundaries: a voice that ends inside a block is still
-    // counted for that block.
-    rig.send ({ noteOff (62) });
-    for (int block = 0; block < 40; ++block)
-    {
-        const auto activeBefore = rig.numActiveVoices();
-        rig.render (512);
-        EXPECT_EQ (rig.processor.activeVoiceCount.load(), activeBefore);
-    }
+    // A voice that ends inside the block, here on its first sample, still counts for it.
+    rig.render (512);
+    EXPECT_EQ (rig.findVoice (62), -1);
+    EXPECT_EQ (rig.numActiveVoices(), 1);
+    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 2);
 
-    EXPECT_EQ (rig.numActiveVoices(), 0);
-    rig.render (1);
-    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 0);
+    // So does a voice started on the block's last sample.
+    midi.clear();
+    midi.addEvent (noteOn (67), 511);
+    rig.render (512, midi);
+    EXPECT_EQ (rig.numActiveVoices(), 2);
+    EXPECT_EQ (rig.processor.activeVoiceCount.load(), 2);
 }
