@@ -3,6 +3,7 @@
 #include "hosting/PerformanceRenderer.h"
 #include "presets/FactoryPresetBank.h"
 #include "presets/PresetApplier.h"
+#include "support/ProgramRun.h"
 
 #include <juce_dsp/juce_dsp.h>
 
@@ -39,28 +40,6 @@ namespace
     const Preset& presetNamed (const juce::String& name)
     {
         return *FactoryPresetBank::getInstance().find (name);
-    }
-
-    struct ProgramRun
-    {
-        int exitCode = -1;
-        juce::String output;
-    };
-
-    ProgramRun runProgram (const juce::StringArray& command)
-    {
-        juce::ChildProcess process;
-        ProgramRun run;
-
-        if (process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        {
-            run.output = process.readAllProcessOutput();
-
-            if (process.waitForProcessToFinish (60000))
-                run.exitCode = (int) process.getExitCode();
-        }
-
-        return run;
     }
 
     /** Every parameter of the preset holds the preset's value, as the plug-in converts it. */
@@ -173,7 +152,7 @@ TEST (FactoryPresetBank, Lv2infoListsEveryPresetByNameAndNoUnnamedOne)
     const auto bundle = juce::File (WARBLE_BUILT_LV2_BUNDLE);
     ASSERT_EQ (setenv ("LV2_PATH", bundle.getParentDirectory().getFullPathName().toRawUTF8(), 1), 0);
 
-    const auto run = runProgram ({ "lv2info", WARBLE_LV2_URI });
+    const auto run = warble::test::runProgram ({ "lv2info", WARBLE_LV2_URI });
     ASSERT_EQ (run.exitCode, 0) << run.output;
     EXPECT_FALSE (run.output.containsIgnoreCase ("error")) << run.output;
 

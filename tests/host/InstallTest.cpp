@@ -1,5 +1,6 @@
 #include "host/PluginBundleLoader.h"
 #include "presets/FactoryPresetBank.h"
+#include "support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -58,27 +59,7 @@ namespace
         "libx11-6", "libxext6", "libxcursor1", "libxinerama1", "libxrandr2",
     };
 
-    struct ProgramRun
-    {
-        int exitCode = -1;
-        juce::String output;
-    };
-
-    ProgramRun run (const juce::StringArray& command)
-    {
-        juce::ChildProcess process;
-        ProgramRun result;
-
-        if (process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        {
-            result.output = process.readAllProcessOutput();
-
-            if (process.waitForProcessToFinish (300000))
-                result.exitCode = (int) process.getExitCode();
-        }
-
-        return result;
-    }
+    using warble::test::runProgram;
 
     std::set<juce::String> filesBelow (const juce::File& folder)
     {
@@ -132,7 +113,7 @@ namespace
         or names after a space, one of the complaints (its tags for an error and a warning). */
     void expectCheckerPasses (const juce::StringArray& command, const juce::StringArray& complaints)
     {
-        const auto checked = run (command);
+        const auto checked = runProgram (command);
         EXPECT_EQ (checked.exitCode, 0) << command.joinIntoString (" ") << ":\n" << checked.output;
 
         for (const auto& line : juce::StringArray::fromLines (checked.output))
@@ -144,7 +125,7 @@ namespace
 TEST (Install, PutsExactlyTheBundlesTheProgramAndTheReadmeUnderThePrefix)
 {
     const TemporaryFolder prefix;
-    const auto installed = run ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
+    const auto installed = runProgram ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
     ASSERT_EQ (installed.exitCode, 0) << installed.output;
 
     EXPECT_EQ (filesBelow (prefix.get()), installedFiles);
@@ -154,13 +135,13 @@ TEST (Install, PutsExactlyTheBundlesTheProgramAndTheReadmeUnderThePrefix)
 TEST (Install, TheInstalledRendererFindsTheInstalledBundleByItself)
 {
     const TemporaryFolder prefix;
-    const auto installed = run ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
+    const auto installed = runProgram ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
     ASSERT_EQ (installed.exitCode, 0) << installed.output;
 
     // No --plugin: the test's home has no ~/.vst3, so the bundle found is the prefix's own unless
     // Warble is installed system-wide, which would serve as well.
     const auto demo = prefix.get().getChildFile ("demo.wav");
-    const auto rendered = run ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
+    const auto rendered = runProgram ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
     ASSERT_EQ (rendered.exitCode, 0) << rendered.output;
     EXPECT_TRUE (rendered.output.contains (" s, 48000 Hz, stereo, peak ")) << rendered.output;
     EXPECT_GT (demo.getSize(), 4 * 48000 * 2 * 10);
@@ -170,7 +151,7 @@ TEST (Install, TheInstalledRendererFindsTheInstalledBundleByItself)
 
     if (! juce::File ("/usr/lib/vst3/Warble.vst3").exists() && ! juce::File ("/usr/local/lib/vst3/Warble.vst3").exists())
     {
-        const auto missing = run ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
+        const auto missing = runProgram ({ prefix.get().getChildFile ("bin/warble-render").getFullPathName(), "--out", demo.getFullPathName() });
         EXPECT_EQ (missing.exitCode, 1);
         EXPECT_TRUE (missing.output.contains ("no Warble.vst3 found; looked for " + juce::File::getSpecialLocation (juce::File::userHomeDirectory)
                                                   .getChildFile (".vst3/Warble.vst3").getFullPathName()
@@ -183,7 +164,7 @@ TEST (Install, TheInstalledRendererFindsTheInstalledBundleByItself)
 TEST (Install, TheDesktopEntryMetadataAndManualPagesPassDebiansCheckers)
 {
     const TemporaryFolder prefix;
-    const auto installed = run ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
+    const auto installed = runProgram ({ WARBLE_CMAKE_COMMAND, "--install", WARBLE_BUILD_DIR, "--prefix", prefix.get().getFullPathName() });
     ASSERT_EQ (installed.exitCode, 0) << installed.output;
     const auto share = prefix.get().getChildFile ("share");
 
@@ -194,9 +175,9 @@ TEST (Install, TheDesktopEntryMetadataAndManualPagesPassDebiansCheckers)
 
     // Once indexed, `man -k` finds both pages. (lintian checks their text in the package test.)
     const auto manFolder = share.getChildFile ("man");
-    const auto indexed = run ({ "mandb", "--quiet", "--no-straycats", manFolder.getFullPathName() });
+    const auto indexed = runProgram ({ "mandb", "--quiet", "--no-straycats", manFolder.getFullPathName() });
     ASSERT_EQ (indexed.exitCode, 0) << indexed.output;
-    const auto listing = run ({ "env", "MANPATH=" + manFolder.getFullPathName(), "man", "-k", "warble" });
+    const auto listing = runProgram ({ "env", "MANPATH=" + manFolder.getFullPathName(), "man", "-k", "warble" });
     EXPECT_EQ (listing.exitCode, 0) << listing.output;
     EXPECT_TRUE (listing.output.contains ("warble (1)")) << listing.output;
     EXPECT_TRUE (listing.output.contains ("warble-render (1)")) << listing.output;
@@ -205,7 +186,7 @@ TEST (Install, TheDesktopEntryMetadataAndManualPagesPassDebiansCheckers)
 TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
 {
     const TemporaryFolder work;
-    const auto packaged = run ({ WARBLE_CPACK_COMMAND, "-G", "DEB", "--config", juce::String (WARBLE_BUILD_DIR) + "/CPackConfig.cmake",
+    const auto packaged = runProgram ({ WARBLE_CPACK_COMMAND, "-G", "DEB", "--config", juce::String (WARBLE_BUILD_DIR) + "/CPackConfig.cmake",
                                  "-B", work.get().getFullPathName() });
     ASSERT_EQ (packaged.exitCode, 0) << packaged.output;
 
@@ -213,7 +194,7 @@ TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
     ASSERT_TRUE (package.existsAsFile()) << packaged.output;
 
     // The contents: the same files as an install, under /usr, and nothing else.
-    const auto listing = run ({ "dpkg-deb", "--contents", package.getFullPathName() });
+    const auto listing = runProgram ({ "dpkg-deb", "--contents", package.getFullPathName() });
     ASSERT_EQ (listing.exitCode, 0) << listing.output;
     std::set<juce::String> packagedFiles;
 
@@ -232,7 +213,7 @@ TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
 
     const auto field = [&] (const char* name)
     {
-        return run ({ "dpkg-deb", "--field", package.getFullPathName(), name }).output.trim();
+        return runProgram ({ "dpkg-deb", "--field", package.getFullPathName(), name }).output.trim();
     };
 
     EXPECT_EQ (field ("Package"), "warble");
@@ -252,7 +233,7 @@ TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
         {
             const auto name = alternative.trim().upToFirstOccurrenceOf (" ", false, false).upToFirstOccurrenceOf (":", false, false);
             dependencyNames.insert (name);
-            anyKnown = anyKnown || run ({ "dpkg-query", "--show", name }).exitCode == 0;
+            anyKnown = anyKnown || runProgram ({ "dpkg-query", "--show", name }).exitCode == 0;
         }
 
         EXPECT_TRUE (anyKnown) << "no installed package satisfies " << dependency;
@@ -272,7 +253,7 @@ TEST (Install, DebianPackageInstallsIntoUsrAndDeclaresItsDependencies)
 
     // What the package unpacks loads as the installed tree does.
     const auto unpacked = work.get().getChildFile ("unpacked");
-    const auto extracted = run ({ "dpkg-deb", "--extract", package.getFullPathName(), unpacked.getFullPathName() });
+    const auto extracted = runProgram ({ "dpkg-deb", "--extract", package.getFullPathName(), unpacked.getFullPathName() });
     ASSERT_EQ (extracted.exitCode, 0) << extracted.output;
     expectInstalledTreeWorks (unpacked.getChildFile ("usr"));
 }

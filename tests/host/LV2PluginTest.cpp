@@ -1,4 +1,5 @@
 #include "host/PluginBundleLoader.h"
+#include "support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -72,27 +73,7 @@ namespace
         static inline std::unique_ptr<warble::test::PluginBundleLoader> loader;
     };
 
-    struct ProgramRun
-    {
-        int exitCode = -1;
-        juce::String output;
-    };
-
-    ProgramRun runProgram (const juce::StringArray& command)
-    {
-        juce::ChildProcess process;
-        ProgramRun run;
-
-        if (! process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-            return run;
-
-        run.output = process.readAllProcessOutput();
-
-        if (process.waitForProcessToFinish (60000))
-            run.exitCode = (int) process.getExitCode();
-
-        return run;
-    }
+    using warble::test::runProgram;
 
     int countOccurrences (const juce::String& text, const juce::String& part)
     {
