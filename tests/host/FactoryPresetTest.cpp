@@ -1,8 +1,6 @@
 #include "host/PluginBundleLoader.h"
-#include "hosting/HostedInstrument.h"
-#include "hosting/PerformanceRenderer.h"
 #include "presets/FactoryPresetBank.h"
-#include "presets/PresetApplier.h"
+#include "support/HostedPlayer.h"
 #include "support/ProgramRun.h"
 
 #include <juce_dsp/juce_dsp.h>
@@ -213,45 +211,30 @@ namespace
         peak, and its spectral centroid, the power-weighted mean frequency of the whole render. */
     Sound renderPhrase (const Preset* preset)
     {
-        constexpr double rate = 48000.0;
-        constexpr int blockSize = 512;
         constexpr int fftOrder = 12;
         constexpr int fftSize = 1 << fftOrder;
 
-        juce::String error;
-        auto instrument = HostedInstrument::load (juce::File (WARBLE_BUILT_VST3_BUNDLE), rate, blockSize, error);
-        EXPECT_NE (instrument, nullptr) << error;
-
-        if (instrument == nullptr || instrument->prepare (rate, blockSize, 2).failed())
-            return {};
+        warble::test::HostedPlayer player;
 
         if (preset != nullptr)
-            EXPECT_TRUE (PresetApplier::apply (*preset, instrument->getParameters()).wasOk());
+            player.startFrom (*preset);
 
-        PerformanceRenderer renderer (instrument->getPlugin(), rate, blockSize);
+        const auto take = player.play (phrase(), 3.6 + 1.5);
         std::vector<float> mono;
         double sumOfSquares = 0.0;
         Sound sound;
 
-        const auto rendered = renderer.render (phrase(), {}, renderer.getLengthInSamples (3.6, 1.5),
-            [&] (juce::AudioBuffer<float>& block)
+        for (int i = 0; i < take.getNumSamples(); ++i)
+        {
+            for (int channel = 0; channel < 2; ++channel)
             {
-                for (int i = 0; i < block.getNumSamples(); ++i)
-                {
-                    for (int channel = 0; channel < 2; ++channel)
-                    {
-                        const auto sample = block.getSample (channel, i);
-                        sumOfSquares += (double) sample * sample;
-                        sound.peak = std::max (sound.peak, std::abs (sample));
-                    }
+                const auto sample = take.getSample (channel, i);
+                sumOfSquares += (double) sample * sample;
+                sound.peak = std::max (sound.peak, std::abs (sample));
+            }
 
-                    mono.push_back (0.5f * (block.getSample (0, i) + block.getSample (1, i)));
-                }
-
-                return juce::Result::ok();
-            },
-            [] (juce::int64, juce::int64) { return true; });
-        EXPECT_TRUE (rendered.wasOk()) << rendered.getErrorMessage();
+            mono.push_back (0.5f * (take.getSample (0, i) + take.getSample (1, i)));
+        }
 
         sound.rms = std::sqrt (sumOfSquares / (2.0 * (double) mono.size()));
 
@@ -270,7 +253,7 @@ namespace
             for (int bin = 1; bin <= fftSize / 2; ++bin)
             {
                 const auto power = (double) frame[(size_t) bin] * frame[(size_t) bin];
-                weightedFrequency += power * bin * rate / fftSize;
+                weightedFrequency += power * bin * warble::test::HostedPlayer::sampleRate / fftSize;
                 totalPower += power;
             }
         }

@@ -1,5 +1,6 @@
-#include "HostedPlayer.h"
 #include "Listening.h"
+#include "support/HostedPlayer.h"
+#include "support/Phrase.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ namespace
         for (const auto& n : shortNotes)
             phrase.note (n.start, n.start + n.length, n.note);
 
-        return HostedPlayer().play (phrase, 2.0, blockSize);
+        return HostedPlayer().set ("reverb", 0.0).playLeft (phrase.getMidi(), 2.0, blockSize);
     }
 
     /** Where a note may be heard: its notes start at least 0.45 s apart. */
@@ -94,11 +95,11 @@ TEST (NoteTiming, TheSamePerformanceIsBitIdenticalAtAnyBlockSize)
     for (int i = 0; i < 9; ++i)
         phrase.note (1.3 + 0.0107 * i, 2.1 + 0.013 * i, 45 + 4 * i, 50 + 9 * i);
 
-    const auto reference = HostedPlayer().set ("reverb", 0.35).play (phrase, 3.5, 512);
+    const auto reference = HostedPlayer().set ("reverb", 0.35).playLeft (phrase.getMidi(), 3.5, 512);
 
     for (const auto blockSize : { 1, 37, 4096 })
     {
-        const auto take = HostedPlayer().set ("reverb", 0.35).play (phrase, 3.5, blockSize);
+        const auto take = HostedPlayer().set ("reverb", 0.35).playLeft (phrase.getMidi(), 3.5, blockSize);
         ASSERT_EQ (take.size(), reference.size());
 
         const auto firstDifference = std::mismatch (take.begin(), take.end(), reference.begin()).first - take.begin();
