@@ -37,6 +37,18 @@ namespace warble::test
             return add (seconds, juce::MidiMessage::controllerEvent (1, 1, value));
         }
 
+        /** The mod wheel moved from one value to another in even steps, both ends included. */
+        Phrase& wheelRamp (double start, double end, int from, int to, int steps)
+        {
+            for (int step = 0; step <= steps; ++step)
+            {
+                const auto fraction = (double) step / (double) steps;
+                wheel (start + (end - start) * fraction, juce::roundToInt (from + (to - from) * fraction));
+            }
+
+            return *this;
+        }
+
         const juce::MidiMessageSequence& getMidi() const noexcept   { return midi; }
 
     private:
