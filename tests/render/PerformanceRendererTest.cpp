@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace
 {
-    /** Records what a host hands it, block by block, and writes a ramp so that the output's
-        continuity can be checked. */
+    /** Records what a host hands it, block by block, and writes a signal of the sample's
+        position into every channel: a ramp unless told otherwise, so that the output's continuity
+        can be checked. */
     class RecordingProcessor final : public juce::AudioProcessor
     {
     public:
@@ -39,7 +43,7 @@ namespace
 
             for (int i = 0; i < buffer.getNumSamples(); ++i)
                 for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-                    buffer.setSample (channel, i, (float) (samplesSoFar + i));
+                    buffer.setSample (channel, i, signal (samplesSoFar + i));
 
             samplesSoFar += buffer.getNumSamples();
             blocks.push_back (std::move (block));
@@ -58,6 +62,7 @@ namespace
         void getStateInformation (juce::MemoryBlock&) override {}
         void setStateInformation (const void*, int) override {}
 
+        std::function<float (juce::int64)> signal = [] (juce::int64 sample) { return (float) sample; };
         juce::AudioParameterFloat* level = nullptr;
         std::vector<Block> blocks;
         juce::int64 samplesSoFar = 0;
@@ -271,4 +276,59 @@ TEST (PerformanceRenderer, LengthCoversTheTailAndTheLastEvent)
     EXPECT_EQ (renderer.toSamplePosition (-1.0), 0);
     EXPECT_EQ (renderer.toSamplePosition (1.0 / 48000.0 * 0.49), 0);
     EXPECT_EQ (renderer.toSamplePosition (1.0 / 48000.0 * 0.51), 1);
+}
+
+TEST (PerformanceRenderer, EndsOnceTheOutputHasStayedQuietAfterTheLastEvent)
+{
+    // Quiet is below 0.5 in magnitude for 100 samples, counted from sample 150; at most 1000.
+    const PerformanceRenderer::QuietEnd quietEnd { 150, 100, 0.5f };
+    const auto loudUntil = [] (juce::int64 end)
+    {
+        return [end] (juce::int64 sample) { return sample < end ? -1.0f : 0.0f; };
+    };
+
+    const struct
+    {
+        const char* name;
+        std::function<float (juce::int64)> signal;
+        juce::int64 expectedLength;
+    } cases[] = {
+        { "falls quiet after the last event", loudUntil (250), 350 },
+        { "quiet already: counted from the last event", loudUntil (50), 250 },
+        { "one loud sample starts the wait again", [] (juce::int64 sample) { return sample < 250 || sample == 300 ? 1.0f : 0.0f; }, 401 },
+        { "just below the threshold is quiet", [] (juce::int64 sample) { return sample < 250 ? 1.0f : 0.499f; }, 350 },
+        { "at the threshold is not", [] (juce::int64 sample) { return sample < 250 ? 1.0f : 0.5f; }, 1000 },
+        { "not a number is never quiet", [] (juce::int64 sample) { return sample < 250 ? 1.0f : std::numeric_limits<float>::quiet_NaN(); }, 1000 },
+    };
+
+    for (const auto& testCase : cases)
+    {
+        // The end is the same sample whatever the block size.
+        for (const auto blockSize : { 1, 37, 100, 4096 })
+        {
+            SCOPED_TRACE (juce::String (testCase.name) + ", blocks of " + juce::String (blockSize));
+            RecordingProcessor processor;
+            processor.signal = testCase.signal;
+            PerformanceRenderer renderer (processor, sampleRate, blockSize);
+
+            juce::int64 consumed = 0;
+            float lastSample = 0.0f;
+            const auto result = renderer.render (notesAt ({ 0.15 }), {}, 1000,
+                [&] (juce::AudioBuffer<float>& block)
+                {
+                    consumed += block.getNumSamples();
+                    lastSample = block.getSample (1, block.getNumSamples() - 1);
+                    return juce::Result::ok();
+                },
+                keepGoing, quietEnd);
+
+            ASSERT_TRUE (result.wasOk());
+            EXPECT_EQ (consumed, testCase.expectedLength);
+            EXPECT_EQ (renderer.getNumSamplesRendered(), testCase.expectedLength);
+
+            // What is handed over ends with the output's own last sample, not a later one.
+            const auto expectedLast = testCase.signal (testCase.expectedLength - 1);
+            EXPECT_TRUE (lastSample == expectedLast || (std::isnan (lastSample) && std::isnan (expectedLast)));
+        }
+    }
 }

@@ -5,6 +5,7 @@
 #include "presets/FactoryPresetBank.h"
 
 #include <cmath>
+#include <cstdlib>
 
 // These run the built warble-render as a child process, so they exercise exactly what a user
 // runs: argument handling, the hosted bundle, the file written and the exit status.
@@ -116,9 +117,12 @@ TEST (RenderCommand, RendersTheDemo)
     EXPECT_EQ (wav->bitsPerSample, 32u);
     ASSERT_EQ (wav->audio.getNumChannels(), 2);
 
-    const auto expectedLength = std::llround ((DemoPerformance::create().getEndTime() + 3.0) * 48000.0);
-    EXPECT_EQ (wav->audio.getNumSamples(), expectedLength);
-    EXPECT_TRUE (summary.contains (juce::String (expectedLength / 48000.0, 2) + " s")) << summary;
+    // The reverb rings on after the last event, and the render ends before the longest tail.
+    const auto length = wav->audio.getNumSamples();
+    const auto lastEvent = std::llround (DemoPerformance::create().getEndTime() * 48000.0);
+    EXPECT_GT (length, lastEvent + 48000);
+    EXPECT_LT (length, lastEvent + 30 * 48000);
+    EXPECT_TRUE (summary.contains (juce::String (length / 48000.0, 2) + " s")) << summary;
 
     EXPECT_TRUE (allFinite (wav->audio));
     EXPECT_GT (RenderTestSupport::rms (wav->audio, 0), 0.05);
@@ -212,6 +216,113 @@ TEST (RenderCommand, ParameterSettingsAndTheModWheelReachThePlugin)
     const auto closed = levelOf (plainNote, { "--set", "filterBase=0.1", "--set", "filterMod=1" });
     const auto opened = levelOf (wheelNote, { "--set", "filterBase=0.1", "--set", "filterMod=1" });
     EXPECT_GT (opened, closed * 2.0);
+}
+
+TEST (RenderCommand, EndsTheTailOnceTheOutputHasFallenQuiet)
+{
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("note.mid");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (60, 0.5) });
+
+    constexpr int rate = 48000;
+    constexpr int lastEvent = rate / 2;
+    constexpr int quietLength = rate / 10;
+    const auto quietLevel = juce::Decibels::decibelsToGain (-90.0f);
+
+    // The loudest sample of any channel in a stretch of the render.
+    const auto peak = [] (const juce::AudioBuffer<float>& audio, int start, int length)
+    {
+        auto result = 0.0f;
+
+        for (int channel = 0; channel < audio.getNumChannels(); ++channel)
+            result = std::max (result, audio.getMagnitude (channel, start, length));
+
+        return result;
+    };
+
+    const struct
+    {
+        const char* name;
+        juce::StringArray settings;
+        double shortestTail, longestTail;
+        bool endsWhenQuiet;
+    } cases[] = {
+        { "no reverb: soon after the release", { "--set", "reverb=0" }, 0.1, 1.0, true },
+        { "the default reverb", {}, 1.0, 30.0, true },
+        { "the deepest reverb: longer, until it has died away", { "--set", "reverb=1" }, 3.0, 30.0, true },
+        { "Cathedral", { "--preset", "Cathedral" }, 3.0, 30.0, true },
+        { "--tail fixes the length", { "--set", "reverb=1", "--tail", "2" }, 2.0, 2.0, false },
+    };
+
+    for (const auto& testCase : cases)
+    {
+        SCOPED_TRACE (testCase.name);
+        const auto out = folder.getFile ("tail.wav");
+        juce::StringArray arguments { "--midi", midi.getFullPathName(), "--out", out.getFullPathName() };
+        arguments.addArray (testCase.settings);
+
+        const auto run = render (arguments);
+        ASSERT_EQ (run.exitCode, 0) << run.output;
+        const auto wav = RenderTestSupport::readWav (out);
+        ASSERT_TRUE (wav.has_value());
+
+        const auto length = wav->audio.getNumSamples();
+        const auto tailSeconds = (double) (length - lastEvent) / rate;
+        EXPECT_GE (tailSeconds, testCase.shortestTail);
+        EXPECT_LE (tailSeconds, testCase.longestTail);
+        std::printf ("%s: the tail lasts %.2f s and ends at %.1f dBFS\n", testCase.name, tailSeconds,
+                     juce::Decibels::gainToDecibels (peak (wav->audio, length - quietLength, quietLength), -200.0f));
+
+        // It ends with the first 100 ms that stay below -90 dBFS: the sample before them is louder.
+        if (testCase.endsWhenQuiet)
+        {
+            EXPECT_LT (peak (wav->audio, length - quietLength, quietLength), quietLevel);
+            EXPECT_GE (peak (wav->audio, length - quietLength - 1, 1), quietLevel);
+        }
+    }
+}
+
+TEST (RenderCommand, RendersThroughTheLV2WithoutErrorsOrWarnings)
+{
+    TemporaryFolder folder;
+    const auto midi = folder.getFile ("note.mid");
+    const auto out = folder.getFile ("note.wav");
+    RenderTestSupport::writeMidiFile (midi, { RenderTestSupport::oneNote (60, 0.5) });
+
+    // A home whose ~/.lv2 holds a copy of the bundle, which JUCE's LV2 hosting loads by itself
+    // before it is named.
+    const auto home = folder.getFile ("home");
+    const auto installed = home.getChildFile (".lv2/Warble.lv2");
+    ASSERT_TRUE (installed.getParentDirectory().createDirectory().wasOk());
+    ASSERT_TRUE (juce::File (WARBLE_BUILT_LV2_BUNDLE).copyDirectoryTo (installed));
+
+    const struct
+    {
+        const char* name;
+        juce::File bundle;
+        juce::File homeFolder;
+    } cases[] = {
+        { "the built bundle", juce::File (WARBLE_BUILT_LV2_BUNDLE), juce::File::getSpecialLocation (juce::File::userHomeDirectory) },
+        { "a bundle in ~/.lv2", installed, home },
+    };
+
+    const juce::String originalHome (std::getenv ("HOME"));
+
+    for (const auto& testCase : cases)
+    {
+        SCOPED_TRACE (testCase.name);
+        setenv ("HOME", testCase.homeFolder.getFullPathName().toRawUTF8(), 1);
+        const auto run = renderExpectingFailure ({ "--plugin", testCase.bundle.getFullPathName(), "--midi", midi.getFullPathName(),
+                                                   "--out", out.getFullPathName(), "--tail", "0.5" });
+        setenv ("HOME", originalHome.toRawUTF8(), 1);
+
+        EXPECT_EQ (run.exitCode, 0) << run.output;
+        EXPECT_TRUE (out.existsAsFile());
+        out.deleteFile();
+
+        for (const auto& line : juce::StringArray::fromLines (run.output))
+            EXPECT_FALSE (line.containsIgnoreCase ("error") || line.containsIgnoreCase ("warning")) << run.output;
+    }
 }
 
 struct BadInvocation

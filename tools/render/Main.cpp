@@ -63,6 +63,37 @@ namespace
         return juce::Result::ok();
     }
 
+    /** The spectrogram of a WAV file that has been written, read back block by block: a render
+        that ends when it falls quiet has no known length until it ends. */
+    juce::Result analyseWavFile (const juce::File& file, int maxColumns, std::optional<Sonogram>& sonogram)
+    {
+        juce::WavAudioFormat format;
+        const std::unique_ptr<juce::AudioFormatReader> reader (format.createReaderFor (file.createInputStream().release(), true));
+
+        if (reader == nullptr)
+            return juce::Result::fail ("cannot read back " + file.getFullPathName() + " to draw its spectrogram");
+
+        const auto totalSamples = reader->lengthInSamples;
+        sonogram.emplace (reader->sampleRate, totalSamples, maxColumns);
+
+        constexpr int samplesPerRead = 1 << 16;
+        juce::AudioBuffer<float> block ((int) reader->numChannels, samplesPerRead);
+
+        for (juce::int64 position = 0; position < totalSamples; position += samplesPerRead)
+        {
+            const auto numSamples = (int) std::min<juce::int64> (samplesPerRead, totalSamples - position);
+            block.setSize (block.getNumChannels(), numSamples, false, false, true);
+
+            if (! reader->read (&block, 0, numSamples, position, true, true))
+                return juce::Result::fail ("cannot read back " + file.getFullPathName() + " to draw its spectrogram");
+
+            sonogram->addBlock (block);
+        }
+
+        sonogram->finish();
+        return juce::Result::ok();
+    }
+
     int run (const juce::StringArray& arguments)
     {
         RenderOptions options;
@@ -169,35 +200,38 @@ namespace
         if (const auto scheduled = schedule (performance, renderer, parameters, parameterChanges); scheduled.failed())
             return fail (scheduled.getErrorMessage());
 
-        const auto totalSamples = renderer.getLengthInSamples (performance.getEndTime(), options.tailSeconds);
+        // Without --tail, the render goes on until the release and the reverb have died away.
+        std::optional<PerformanceRenderer::QuietEnd> quietEnd;
+
+        if (! options.tailSeconds.has_value())
+            quietEnd = PerformanceRenderer::QuietEnd {
+                renderer.toSamplePosition (performance.getEndTime()),
+                std::max ((juce::int64) 1, (juce::int64) std::llround (RenderOptions::quietSeconds * options.sampleRate)),
+                juce::Decibels::decibelsToGain ((float) RenderOptions::quietDecibels)
+            };
+
+        const auto maximumSamples = renderer.getLengthInSamples (performance.getEndTime(),
+                                                                 options.tailSeconds.value_or (RenderOptions::longestQuietTailSeconds));
         SignalStatistics statistics;
-        const SonogramImage spectrogramImage;
-        std::optional<Sonogram> spectrogram;
-
-        if (wantsSpectrogram)
-            spectrogram.emplace (options.sampleRate, totalSamples, spectrogramImage.getPlotArea().getWidth());
-
         ProgressBar progressBar (stderr);
 
         std::signal (SIGINT, requestInterrupt);
         std::signal (SIGTERM, requestInterrupt);
 
         const auto startMs = juce::Time::getMillisecondCounterHiRes();
-        const auto rendered = renderer.render (performance.getMidi(), parameterChanges, totalSamples,
+        const auto rendered = renderer.render (performance.getMidi(), parameterChanges, maximumSamples,
             [&] (juce::AudioBuffer<float>& block)
             {
                 statistics.addBlock (block);
-
-                if (spectrogram.has_value())
-                    spectrogram->addBlock (block);
-
                 return output.write (block);
             },
             [&] (juce::int64 done, juce::int64 total)
             {
                 progressBar.update (done, total);
                 return interruptRequested == 0;
-            });
+            },
+            quietEnd);
+        const auto totalSamples = renderer.getNumSamplesRendered();
         const auto elapsedSeconds = (juce::Time::getMillisecondCounterHiRes() - startMs) / 1000.0;
         progressBar.clear();
 
@@ -210,9 +244,15 @@ namespace
         if (const auto committed = output.commit(); committed.failed())
             return fail (committed.getErrorMessage());
 
-        if (spectrogram.has_value())
+        if (wantsSpectrogram)
         {
-            spectrogram->finish();
+            const SonogramImage spectrogramImage;
+            std::optional<Sonogram> spectrogram;
+
+            if (const auto analysed = analyseWavFile (options.outputFile, spectrogramImage.getPlotArea().getWidth(), spectrogram);
+                analysed.failed())
+                return fail (analysed.getErrorMessage());
+
             const auto title = options.outputFile.getFileName() + ": " + juce::String (options.sampleRate) + " Hz, "
                                + (options.numChannels == 1 ? "mono" : "left and right mixed");
 

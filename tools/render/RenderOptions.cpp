@@ -138,8 +138,11 @@ juce::Result RenderOptions::parse (const juce::StringArray& arguments, const juc
         }
         else if (name == "--tail")
         {
-            if (! NumberText::toFiniteNumber (value, options.tailSeconds)
-                || options.tailSeconds < 0.0 || options.tailSeconds > maximumTailSeconds)
+            double seconds = 0.0;
+
+            if (NumberText::toFiniteNumber (value, seconds) && seconds >= 0.0 && seconds <= maximumTailSeconds)
+                options.tailSeconds = seconds;
+            else
                 result = juce::Result::fail ("--tail must be a number of seconds from 0 to "
                                              + juce::String (maximumTailSeconds, 0) + ", not " + value.quoted());
         }
@@ -190,7 +193,8 @@ juce::String RenderOptions::getUsage()
            "  --rate HZ        sample rate, 8000 to 384000 (default 48000)\n"
            "  --block SAMPLES  block size, 1 to 8192 (default 512)\n"
            "  --channels N     1 (mono) or 2 (stereo) (default 2)\n"
-           "  --tail SECONDS   audio rendered after the last event, 0 to 60 (default 3)\n"
+           "  --tail SECONDS   audio rendered after the last event, 0 to 60 (default: until the\n"
+           "                   output has stayed below -90 dBFS for 100 ms, at most 30 s)\n"
            "  --max-length MINUTES\n"
            "                   refuse a performance that lasts longer, before rendering (default 60)\n"
            "  --set ID=VALUE   set a parameter to a real value before rendering; repeatable.\n"

@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <optional>
 #include <vector>
 
 /** The command line of warble-render, checked for everything that can be checked without
@@ -21,6 +22,11 @@ public:
     static constexpr int minimumBlockSize = 1;
     static constexpr int maximumBlockSize = 8192;
     static constexpr double maximumTailSeconds = 60.0;
+    /** Without --tail, the render ends once the output has stayed below quietDecibels for
+        quietSeconds after the last event, and at most longestQuietTailSeconds after it. */
+    static constexpr double quietDecibels = -90.0;
+    static constexpr double quietSeconds = 0.1;
+    static constexpr double longestQuietTailSeconds = 30.0;
     static constexpr double maximumMaxLengthMinutes = 24.0 * 60.0;
 
     /** No file means the built-in demo. */
@@ -31,7 +37,8 @@ public:
     int sampleRate = 48000;
     int blockSize = 512;
     int numChannels = 2;
-    double tailSeconds = 3.0;
+    /** Seconds rendered after the last event; none means until the output falls quiet. */
+    std::optional<double> tailSeconds;
     /** Longer performances are refused before anything is rendered. */
     double maxLengthMinutes = 60.0;
     std::vector<ParameterSetting> parameterSettings;

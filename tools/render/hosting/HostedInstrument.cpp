@@ -1,4 +1,7 @@
 #include "HostedInstrument.h"
+#include "StandardErrorFilter.h"
+
+#include <optional>
 
 namespace
 {
@@ -12,6 +15,17 @@ namespace
 
         return nullptr;
     }
+
+    /** What JUCE's LV2 hosting makes lilv and sord report while it loads a bundle by its path,
+        all of it harmless: it looks the path up as a plug-in URI before it looks it up as a
+        file, and the path is no URI; and it has already loaded every bundle in ~/.lv2,
+        /usr/lib/lv2 and /usr/local/lib/lv2 when it starts, so a bundle from there is loaded
+        again, from the same place. */
+    bool isHarmlessLV2Message (const juce::String& line, const juce::String& bundlePath)
+    {
+        return line == "error: attempt to map invalid URI `" + bundlePath + "'"
+               || line.startsWith ("lilv_world_add_plugin(): warning: Reloading plugin <");
+    }
 }
 
 std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bundle, double sampleRate, int blockSize,
@@ -24,6 +38,11 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
         error = "plug-in not found: " + path;
         return nullptr;
     }
+
+    std::optional<StandardErrorFilter> lv2MessageFilter;
+
+    if (bundle.hasFileExtension ("lv2"))
+        lv2MessageFilter.emplace ([path] (const juce::String& line) { return isHarmlessLV2Message (line, path); });
 
     auto format = createFormatFor (bundle);
 

@@ -1,6 +1,38 @@
 #include "PerformanceRenderer.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace
+{
+    /** How many of the block's samples the render keeps: all of them, or those up to and
+        including the one that completes the quiet run. quietRunStart is where the current run of
+        quiet samples began, carried from block to block. */
+    int countSamplesUntilQuiet (const juce::AudioBuffer<float>& block, juce::int64 blockStart,
+                                const PerformanceRenderer::QuietEnd& quietEnd, juce::int64& quietRunStart) noexcept
+    {
+        const auto numSamples = block.getNumSamples();
+        const auto first = (int) std::clamp<juce::int64> (quietEnd.fromSample - blockStart, 0, numSamples);
+
+        for (int i = first; i < numSamples; ++i)
+        {
+            for (int channel = 0; channel < block.getNumChannels(); ++channel)
+            {
+                // Written so that a sample that is not a number counts as loud.
+                if (! (std::abs (block.getSample (channel, i)) < quietEnd.threshold))
+                {
+                    quietRunStart = blockStart + i + 1;
+                    break;
+                }
+            }
+
+            if (blockStart + i + 1 - quietRunStart >= quietEnd.quietSamples)
+                return i + 1;
+        }
+
+        return numSamples;
+    }
+}
 
 PerformanceRenderer::PerformanceRenderer (juce::AudioProcessor& processorToDrive, double rate, int samplesPerBlock)
     : processor (processorToDrive),
@@ -23,8 +55,9 @@ juce::int64 PerformanceRenderer::getLengthInSamples (double endTimeInSeconds, do
 juce::Result PerformanceRenderer::render (const juce::MidiMessageSequence& midi,
                                           const std::vector<ParameterChange>& parameterChanges,
                                           juce::int64 totalSamples, const BlockConsumer& consumer,
-                                          const ProgressListener& progress)
+                                          const ProgressListener& progress, std::optional<QuietEnd> quietEnd)
 {
+    numSamplesRendered = 0;
     const auto numChannels = std::max (processor.getTotalNumInputChannels(), processor.getTotalNumOutputChannels());
     juce::AudioBuffer<float> buffer (numChannels, blockSize);
     juce::MidiBuffer midiBlock;
@@ -34,8 +67,10 @@ juce::Result PerformanceRenderer::render (const juce::MidiMessageSequence& midi,
     int nextMidiEvent = 0;
     size_t nextParameterChange = 0;
     juce::int64 position = 0;
+    juce::int64 quietRunStart = quietEnd.has_value() ? quietEnd->fromSample : 0;
+    auto fellQuiet = false;
 
-    while (position < totalSamples)
+    while (position < totalSamples && ! fellQuiet)
     {
         while (nextParameterChange < parameterChanges.size()
                && parameterChanges[nextParameterChange].samplePosition <= position)
@@ -82,10 +117,21 @@ juce::Result PerformanceRenderer::render (const juce::MidiMessageSequence& midi,
         block.clear();
         processor.processBlock (block, midiBlock);
 
-        if (const auto consumed = consumer (block); consumed.failed())
+        auto numSamplesKept = numSamples;
+
+        if (quietEnd.has_value())
+        {
+            numSamplesKept = countSamplesUntilQuiet (block, position, *quietEnd, quietRunStart);
+            fellQuiet = position + numSamplesKept - quietRunStart >= quietEnd->quietSamples;
+        }
+
+        juce::AudioBuffer<float> kept (block.getArrayOfWritePointers(), numChannels, numSamplesKept);
+
+        if (const auto consumed = consumer (kept); consumed.failed())
             return consumed;
 
-        position = blockEnd;
+        position += numSamplesKept;
+        numSamplesRendered = position;
 
         if (progress != nullptr && ! progress (position, totalSamples))
             return juce::Result::fail ("cancelled");

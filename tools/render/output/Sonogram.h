@@ -5,8 +5,8 @@
 
 #include <vector>
 
-/** The level of every frequency over the whole of a render, gathered block by block while the
-    render runs. Time is divided into a fixed number of equal columns, so memory does not grow
+/** The level of every frequency over the whole of a render of known length, gathered block by
+    block. Time is divided into a fixed number of equal columns, so memory does not grow
     with the length of the render, and every column is the mean power of the Hann-windowed
     2048-point transforms centred within its span: one transform for a short render, several spread
     evenly across the span for a long one, so that no part of a long render goes unseen. The
