@@ -1,7 +1,7 @@
 # Installing and packaging: the two plug-in bundles where Linux hosts look for them (the LV2
 # bundle with the factory presets inside, the VST3 presets in the standard preset folder), the
 # application and warble-render on the path, the application's menu entry, icon and AppStream
-# metadata, the manual pages, and the README, copyright and changelog.
+# metadata, the manual pages, and the user's README, copyright and changelog.
 #   cmake --install build/release [--prefix DIR]     (default prefix /usr/local)
 #   cd build/release && cpack -G DEB                  (warble_1.0.0_amd64.deb, installing into /usr)
 
@@ -78,7 +78,8 @@ warble_add_compressed_copy("${CMAKE_CURRENT_LIST_DIR}/debian/changelog" "${PROJE
 list(APPEND warble_generated_files "${warble_changelog}")
 add_custom_target(WarbleDesktopFiles ALL DEPENDS ${warble_generated_files})
 
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${CMAKE_CURRENT_LIST_DIR}/debian/copyright" "${warble_changelog}"
+# The user's README (playing, the presets, the renderer, where files go), not the developers' one.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/user/README.md" "${CMAKE_CURRENT_LIST_DIR}/debian/copyright" "${warble_changelog}"
         DESTINATION share/doc/warble)
 
 set(CPACK_PACKAGE_NAME warble)

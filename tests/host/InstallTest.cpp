@@ -101,6 +101,30 @@ namespace
         juce::File folder;
     };
 
+    /** The files a Markdown text links to or shows by a relative path, as [text](path),
+        ![text](path) or <img src="path">, without any #fragment. */
+    juce::StringArray findLocalLinks (const juce::String& markdown)
+    {
+        juce::StringArray links;
+
+        const auto collect = [&] (const juce::String& opening, const juce::String& closing)
+        {
+            for (auto start = markdown.indexOf (opening); start >= 0; start = markdown.indexOf (start + 1, opening))
+            {
+                const auto from = start + opening.length();
+                const auto target = markdown.substring (from, markdown.indexOf (from, closing))
+                                        .upToFirstOccurrenceOf ("#", false, false).trim();
+
+                if (target.isNotEmpty() && ! target.contains (":"))
+                    links.add (target);
+            }
+        };
+
+        collect ("](", ")");
+        collect ("src=\"", "\"");
+        return links;
+    }
+
     // Every installed bundle loads and plays; the application is an executable program.
     void expectInstalledTreeWorks (const juce::File& prefix)
     {
@@ -130,6 +154,16 @@ TEST (Install, PutsExactlyTheBundlesTheProgramAndTheReadmeUnderThePrefix)
 
     EXPECT_EQ (filesBelow (prefix.get()), installedFiles);
     expectInstalledTreeWorks (prefix.get());
+
+    // The README installed is the user's: how to play, nothing about building, and no link to a
+    // file or picture that is not installed beside it.
+    const auto docFolder = prefix.get().getChildFile ("share/doc/warble");
+    const auto readme = docFolder.getChildFile ("README.md").loadFileAsString();
+    EXPECT_TRUE (readme.contains ("Playing the application")) << readme;
+    EXPECT_FALSE (readme.contains ("cmake --build") || readme.contains ("scripts/")) << readme;
+
+    for (const auto& link : findLocalLinks (readme))
+        EXPECT_TRUE (docFolder.getChildFile (link).exists()) << "the README links " << link << ", which is not installed";
 }
 
 TEST (Install, TheInstalledRendererFindsTheInstalledBundleByItself)
