@@ -16,8 +16,8 @@ namespace
         return nullptr;
     }
 
-    /** What JUCE's LV2 hosting makes lilv and sord report while it loads a bundle by its path,
-        all of it harmless: it looks the path up as a plug-in URI before it looks it up as a
+    /** What JUCE's LV2 hosting makes lilv and sord report when it is asked for the plug-ins in a
+        bundle, all of it harmless: it looks the path up as a plug-in URI before it looks it up as a
         file, and the path is no URI; and it has already loaded every bundle in ~/.lv2,
         /usr/lib/lv2 and /usr/local/lib/lv2 when it starts, so a bundle from there is loaded
         again, from the same place. */
@@ -39,11 +39,6 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
         return nullptr;
     }
 
-    std::optional<StandardErrorFilter> lv2MessageFilter;
-
-    if (bundle.hasFileExtension ("lv2"))
-        lv2MessageFilter.emplace ([path] (const juce::String& line) { return isHarmlessLV2Message (line, path); });
-
     auto format = createFormatFor (bundle);
 
     if (format == nullptr)
@@ -53,7 +48,15 @@ std::unique_ptr<HostedInstrument> HostedInstrument::load (const juce::File& bund
     }
 
     juce::OwnedArray<juce::PluginDescription> descriptions;
-    format->findAllTypesForFile (descriptions, path);
+
+    {
+        std::optional<StandardErrorFilter> lv2MessageFilter;
+
+        if (bundle.hasFileExtension ("lv2"))
+            lv2MessageFilter.emplace ([path] (const juce::String& line) { return isHarmlessLV2Message (line, path); });
+
+        format->findAllTypesForFile (descriptions, path);
+    }
 
     if (descriptions.isEmpty())
     {
