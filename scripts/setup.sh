@@ -20,7 +20,7 @@ packages=(
   libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth lilv-utils lv2-dev
+  xvfb xauth libxtst-dev xdotool jackd2 lilv-utils lv2-dev
   dpkg-dev debian-archive-keyring
   librsvg2-bin gzip lintian desktop-file-utils appstream man-db
 )

@@ -1,5 +1,6 @@
 #include "EngineTestSupport.h"
 #include "RealtimeCallCounter.h"
+#include "standalone/audio/SafetyLimiter.h"
 
 #include <gtest/gtest.h>
 
@@ -277,4 +278,24 @@ TEST_F (RealtimeSafety, LongSysExAllocatesOnlyInsideALentKeyboardState)
     processor.withdrawKeyboardState();
 
     EXPECT_GT (RealtimeCallCounter::totals().allocations, 0);
+}
+
+TEST (RealtimeCallCounter, TheApplicationsOutputLimiterAllocatesNothingAndTakesNoLock)
+{
+    SafetyLimiter limiter;
+    limiter.prepare (48000.0, 2);
+    std::vector<float> left (512), right (512);
+    float* channels[] = { left.data(), right.data() };
+    RealtimeCallCounter::reset();
+
+    for (int block = 0; block < 200; ++block)
+    {
+        for (size_t i = 0; i < left.size(); ++i)
+            left[i] = right[i] = 3.0f * std::sin (0.05f * (float) (i + (size_t) block * 512));
+
+        const ScopedCounting counting;
+        limiter.process (channels, 2, 512);
+    }
+
+    EXPECT_EQ (RealtimeCallCounter::totals(), Counts {});
 }

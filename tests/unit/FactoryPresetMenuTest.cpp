@@ -1,6 +1,6 @@
 #include "plugin/WarbleProcessor.h"
 #include "presets/FactoryPresetBank.h"
-#include "standalone/FactoryPresetMenu.h"
+#include "standalone/presets/FactoryPresetMenu.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #include "WarbleStandaloneApp.h"
 
 #include "StandaloneCommandLine.h"
-#include "WarbleStandaloneWindow.h"
+#include "standalone/audio/InstrumentHost.h"
+#include "standalone/window/WarbleStandaloneWindow.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -36,22 +37,6 @@ void WarbleStandaloneApp::anotherInstanceStarted (const juce::String&)
 {
 }
 
-std::unique_ptr<juce::StandalonePluginHolder> WarbleStandaloneApp::createPluginHolder()
-{
-    // Every MIDI input is opened, and so is each one connected while the application runs: a
-    // keyboard plugged in plays at once, without a trip to the settings.
-    constexpr auto openEveryMidiInput = true;
-
-    return std::make_unique<juce::StandalonePluginHolder> (properties.getUserSettings(), false, juce::String(), nullptr,
-                                                           juce::Array<juce::StandalonePluginHolder::PluginInOuts>(),
-                                                           openEveryMidiInput);
-}
-
-juce::StandalonePluginHolder* WarbleStandaloneApp::getPluginHolder() const noexcept
-{
-    return window != nullptr ? window->getPluginHolder() : windowlessHolder.get();
-}
-
 void WarbleStandaloneApp::initialise (const juce::String&)
 {
     // Asked for help or the version, the program answers and ends before opening anything.
@@ -71,29 +56,29 @@ void WarbleStandaloneApp::initialise (const juce::String&)
     terminationWatcher = std::make_unique<TerminationSignalWatcher> ([this] { systemRequestedQuit(); });
     jackMessageFilter = std::make_unique<JackMessageFilter> (savedSettingsChooseJack());
 
+    host = std::make_unique<InstrumentHost> (*properties.getUserSettings());
+
     if (juce::Desktop::getInstance().getDisplays().displays.isEmpty())
     {
         std::fprintf (stderr, "warble: no display; playing without a window (SIGTERM or Ctrl+C ends it)\n");
-        windowlessHolder = createPluginHolder();
     }
     else
     {
-        const auto background = juce::LookAndFeel::getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId);
-        window = std::make_unique<WarbleStandaloneWindow> (getApplicationName(), background, createPluginHolder());
+        window = std::make_unique<WarbleStandaloneWindow> (getApplicationName(), *host, *properties.getUserSettings());
         window->setVisible (true);
     }
 
-    getPluginHolder()->deviceManager.addChangeListener (this);
+    host->getDeviceManager().addChangeListener (this);
     showAudioDeviceStatus();
 }
 
 void WarbleStandaloneApp::shutdown()
 {
-    if (auto* holder = getPluginHolder())
-        holder->deviceManager.removeChangeListener (this);
+    if (host != nullptr)
+        host->getDeviceManager().removeChangeListener (this);
 
     window = nullptr;
-    windowlessHolder = nullptr;
+    host = nullptr;
     properties.saveIfNeeded();
     jackMessageFilter = nullptr;
     terminationWatcher = nullptr;
@@ -101,8 +86,8 @@ void WarbleStandaloneApp::shutdown()
 
 void WarbleStandaloneApp::systemRequestedQuit()
 {
-    if (auto* holder = getPluginHolder())
-        holder->savePluginState();
+    if (host != nullptr)
+        host->savePluginState();
 
     // An open dialog (the settings, a file chooser) is dismissed first; quitting follows once it
     // has gone.
@@ -132,7 +117,7 @@ bool WarbleStandaloneApp::savedSettingsChooseJack()
 
 void WarbleStandaloneApp::showAudioDeviceStatus()
 {
-    auto& deviceManager = getPluginHolder()->deviceManager;
+    auto& deviceManager = host->getDeviceManager();
     const auto* device = deviceManager.getCurrentAudioDevice();
     jackMessageFilter->setJackChosen (deviceManager.getCurrentAudioDeviceType() == "JACK");
 

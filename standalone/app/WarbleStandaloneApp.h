@@ -1,22 +1,20 @@
 #pragma once
 
-#include "JackMessageFilter.h"
 #include "TerminationSignalWatcher.h"
+#include "standalone/audio/JackMessageFilter.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
 
-namespace juce
-{
-    class StandaloneFilterWindow;
-    class StandalonePluginHolder;
-}
+class InstrumentHost;
+class WarbleStandaloneWindow;
 
-/** The application `warble`: the instrument's editor in a window of its own, played from every
-    connected MIDI input (devices plugged in later included) through ALSA or JACK, with JUCE's
-    audio and MIDI settings and the factory presets behind the window's Options button. The settings, the window position
-    and the instrument's state are kept in ~/.config/Warble.settings between runs.
+/** The application `warble`: the instrument's editor in a window of its own with a playing strip
+    below it (keys, mod wheel, musical typing, the factory presets), played also from every
+    connected MIDI input (devices plugged in later included) through JACK or ALSA, with the audio
+    and MIDI settings behind the window's Options button. The settings, the window position and
+    the instrument's state are kept in ~/.config/Warble.settings between runs.
 
     Without a usable audio device (no sound card, or a busy one) it still opens its window, says so
     in the title and on stderr, and plays again as soon as a device is chosen in the settings. */
@@ -40,16 +38,14 @@ public:
     static constexpr const char* noAudioDeviceSuffix = " - no audio device";
 
 private:
-    std::unique_ptr<juce::StandalonePluginHolder> createPluginHolder();
-    juce::StandalonePluginHolder* getPluginHolder() const noexcept;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
     void showAudioDeviceStatus();
     bool savedSettingsChooseJack();
 
     juce::ApplicationProperties properties;
-    std::unique_ptr<juce::StandaloneFilterWindow> window;
-    std::unique_ptr<juce::StandalonePluginHolder> windowlessHolder;
     std::unique_ptr<TerminationSignalWatcher> terminationWatcher;
     std::unique_ptr<JackMessageFilter> jackMessageFilter;
+    std::unique_ptr<InstrumentHost> host;
+    std::unique_ptr<WarbleStandaloneWindow> window;
     bool reportedMissingDevice = false;
 };

@@ -2,13 +2,16 @@
 
 #include "presets/FactoryPresetBank.h"
 
-juce::PopupMenu FactoryPresetMenu::create()
+juce::PopupMenu FactoryPresetMenu::create (int tickedIndex)
 {
     juce::PopupMenu menu;
-    auto itemId = firstItemId;
+    auto index = 0;
 
     for (const auto& preset : FactoryPresetBank::getInstance().getPresets())
-        menu.addItem (itemId++, preset.name);
+    {
+        menu.addItem (firstItemId + index, preset.name, true, index == tickedIndex);
+        ++index;
+    }
 
     return menu;
 }

@@ -11,7 +11,8 @@ public:
     /** The menu's item IDs start here, clear of the Options menu's own. */
     static constexpr int firstItemId = 1000;
 
-    static juce::PopupMenu create();
+    /** The menu, with the preset of that index in the bank ticked (none for -1). */
+    static juce::PopupMenu create (int tickedIndex = -1);
 
     /** Applies the preset of a chosen item ID; false for an ID that is not a preset's. */
     static bool apply (int itemId, juce::AudioProcessor& processor);
