@@ -1,31 +1,26 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include "support/ChildProgram.h"
 
 namespace warble::test
 {
     struct ProgramRun
     {
-        /** -1 when the program could not start or did not end in time. */
-        int exitCode = -1;
-        /** Its standard output and standard error together. */
+        /** How it ended: equal to N only when it exited by itself with status N. */
+        ExitStatus exitCode;
+        /** Its standard output and standard error together, in the order they were read. */
         juce::String output;
+        juce::String standardOutput;
+        juce::String standardError;
     };
 
-    /** Runs a program to its end, as a user would from a shell. */
-    inline ProgramRun runProgram (const juce::StringArray& command, int timeoutMs = 300000)
+    /** Runs a program to its end, as a user would from a shell; one still running after
+        timeoutMs is killed and the run reports the timeout. */
+    inline ProgramRun runProgram (const juce::StringArray& command, const ChildProgram::Settings& settings = {},
+                                  int timeoutMs = 300000)
     {
-        juce::ChildProcess process;
-        ProgramRun run;
-
-        if (process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        {
-            run.output = process.readAllProcessOutput();
-
-            if (process.waitForProcessToFinish (timeoutMs))
-                run.exitCode = (int) process.getExitCode();
-        }
-
-        return run;
+        ChildProgram program (command, settings);
+        const auto exitStatus = program.waitForExitOrKill (timeoutMs);
+        return { exitStatus, program.getOutput(), program.getStandardOutput(), program.getStandardError() };
     }
 }
