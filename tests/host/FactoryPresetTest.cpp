@@ -151,10 +151,10 @@ INSTANTIATE_TEST_SUITE_P (EveryPreset, FactoryPreset, testing::ValuesIn (presetN
 TEST (FactoryPresetBank, Lv2infoListsEveryPresetByNameAndNoUnnamedOne)
 {
     // LV2_PATH holds only this build's bundle, so an installed Warble cannot answer instead.
-    const auto bundle = juce::File (WARBLE_BUILT_LV2_BUNDLE);
-    ASSERT_EQ (setenv ("LV2_PATH", bundle.getParentDirectory().getFullPathName().toRawUTF8(), 1), 0);
+    warble::test::ChildProgram::Settings onlyThisBuild;
+    onlyThisBuild.environment["LV2_PATH"] = juce::File (WARBLE_BUILT_LV2_BUNDLE).getParentDirectory().getFullPathName();
 
-    const auto run = warble::test::runProgram ({ "lv2info", WARBLE_LV2_URI });
+    const auto run = warble::test::runProgram ({ "lv2info", WARBLE_LV2_URI }, onlyThisBuild);
     ASSERT_EQ (run.exitCode, 0) << run.output;
     EXPECT_FALSE (run.output.containsIgnoreCase ("error")) << run.output;
 

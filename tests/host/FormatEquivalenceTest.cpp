@@ -1,4 +1,5 @@
 #include "render/RenderTestSupport.h"
+#include "support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -53,21 +54,15 @@ namespace
         return track;
     }
 
-    int runRenderer (const juce::StringArray& arguments, juce::String& messages)
+    warble::test::ProgramRun runRenderer (const juce::StringArray& arguments)
     {
         juce::StringArray command { WARBLE_RENDER_EXECUTABLE };
         command.addArray (arguments);
-        juce::ChildProcess process;
-
-        if (! process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-            return -1;
-
-        messages = process.readAllProcessOutput();
-        return process.waitForProcessToFinish (120000) ? (int) process.getExitCode() : -1;
+        return warble::test::runProgram (command, {}, 120000);
     }
 
-    int render (const juce::File& bundle, const juce::File& midi, const juce::File& output, const RenderCase& renderCase,
-                juce::String& messages)
+    warble::test::ProgramRun render (const juce::File& bundle, const juce::File& midi, const juce::File& output,
+                                     const RenderCase& renderCase)
     {
         juce::StringArray arguments { "--plugin", bundle.getFullPathName(), "--midi", midi.getFullPathName(),
                                       "--out", output.getFullPathName(), "--rate", juce::String (renderCase.sampleRate),
@@ -76,7 +71,7 @@ namespace
         for (const auto* setting : renderCase.settings)
             arguments.addArray ({ "--set", setting });
 
-        return runRenderer (arguments, messages);
+        return runRenderer (arguments);
     }
 }
 
@@ -91,10 +86,11 @@ TEST (FormatEquivalence, Vst3AndLv2RenderTheSameSamples)
         SCOPED_TRACE (renderCase.name);
         const auto vst3Output = folder.getFile ("vst3.wav");
         const auto lv2Output = folder.getFile ("lv2.wav");
-        juce::String messages;
 
-        ASSERT_EQ (render (juce::File (WARBLE_BUILT_VST3_BUNDLE), midi, vst3Output, renderCase, messages), 0) << messages;
-        ASSERT_EQ (render (juce::File (WARBLE_BUILT_LV2_BUNDLE), midi, lv2Output, renderCase, messages), 0) << messages;
+        const auto vst3Run = render (juce::File (WARBLE_BUILT_VST3_BUNDLE), midi, vst3Output, renderCase);
+        ASSERT_EQ (vst3Run.exitCode, 0) << vst3Run.output;
+        const auto lv2Run = render (juce::File (WARBLE_BUILT_LV2_BUNDLE), midi, lv2Output, renderCase);
+        ASSERT_EQ (lv2Run.exitCode, 0) << lv2Run.output;
 
         const auto vst3 = RenderTestSupport::readWav (vst3Output);
         const auto lv2 = RenderTestSupport::readWav (lv2Output);
@@ -138,10 +134,10 @@ TEST (FormatEquivalence, RendererExplainsABundleItCannotHost)
         SCOPED_TRACE (description);
         juce::StringArray command (arguments);
         command.addArray ({ "--out", out });
-        juce::String messages;
+        const auto run = runRenderer (command);
 
-        EXPECT_EQ (runRenderer (command, messages), 1);
-        EXPECT_TRUE (messages.contains (expectedMessage)) << messages;
+        EXPECT_EQ (run.exitCode, 1) << run.output;
+        EXPECT_TRUE (run.output.contains (expectedMessage)) << run.output;
         EXPECT_FALSE (juce::File (out).exists());
     }
 }

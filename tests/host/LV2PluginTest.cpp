@@ -203,10 +203,10 @@ TEST_F (LV2Plugin, ProcessesSilentUntilPlayed)
 TEST_F (LV2Plugin, Lv2infoReadsTheBundle)
 {
     // LV2_PATH holds only this build's bundle, so an installed Warble cannot answer instead.
-    const auto bundle = juce::File (WARBLE_BUILT_LV2_BUNDLE);
-    ASSERT_EQ (setenv ("LV2_PATH", bundle.getParentDirectory().getFullPathName().toRawUTF8(), 1), 0);
+    warble::test::ChildProgram::Settings onlyThisBuild;
+    onlyThisBuild.environment["LV2_PATH"] = juce::File (WARBLE_BUILT_LV2_BUNDLE).getParentDirectory().getFullPathName();
 
-    const auto run = runProgram ({ "lv2info", WARBLE_LV2_URI });
+    const auto run = runProgram ({ "lv2info", WARBLE_LV2_URI }, onlyThisBuild);
     ASSERT_EQ (run.exitCode, 0) << run.output;
     const auto& text = run.output;
 
@@ -223,7 +223,7 @@ TEST_F (LV2Plugin, Lv2infoReadsTheBundle)
     // The parameters are not ports but patch properties; lv2info writes what it read of them
     // into the description it is asked for.
     const auto described = juce::File::createTempFile ("ttl");
-    const auto describing = runProgram ({ "lv2info", "-p", described.getFullPathName(), WARBLE_LV2_URI });
+    const auto describing = runProgram ({ "lv2info", "-p", described.getFullPathName(), WARBLE_LV2_URI }, onlyThisBuild);
     ASSERT_EQ (describing.exitCode, 0) << describing.output;
     EXPECT_FALSE (describing.output.containsIgnoreCase ("error")) << describing.output;
     const auto description = described.loadFileAsString();

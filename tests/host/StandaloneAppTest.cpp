@@ -1,3 +1,5 @@
+#include "support/ChildProgram.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <gtest/gtest.h>
@@ -7,12 +9,6 @@
 #include <X11/Xutil.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 // Starts the built application `warble` as a user would, on the test's X display and with a home
 // folder of its own, and watches it from outside: its window (found by process ID, its pixels
@@ -34,98 +30,37 @@ namespace
 
     enum class OnDisplay { shared, none };
 
-    // The application, started with HOME set to a folder of the test's own and its output going
-    // to a file there; on the test's display, or with no display at all.
-    class RunningApplication
+    // The application, started with HOME set to a folder of the test's own; on the test's
+    // display, or with no display at all. Its messages are read as they come, in one stream as a
+    // terminal would show them.
+    class RunningApplication : public warble::test::ChildProgram
     {
     public:
         explicit RunningApplication (const juce::File& homeFolder, const juce::StringArray& options = {},
                                      OnDisplay display = OnDisplay::shared)
-            : outputFile (homeFolder.getChildFile ("output.txt"))
+            : ChildProgram (commandWith (options), settingsFor (homeFolder, display))
         {
-            const auto homeSetting = "HOME=" + homeFolder.getFullPathName();
-            std::vector<std::string> environment { homeSetting.toStdString() };
-
-            for (auto** variable = environ; *variable != nullptr; ++variable)
-                if (std::strncmp (*variable, "HOME=", 5) != 0
-                    && (display == OnDisplay::shared || std::strncmp (*variable, "DISPLAY=", 8) != 0))
-                    environment.emplace_back (*variable);
-
-            std::vector<char*> environmentPointers;
-
-            for (auto& variable : environment)
-                environmentPointers.push_back (variable.data());
-
-            environmentPointers.push_back (nullptr);
-
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init (&actions);
-            posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, outputFile.getFullPathName().toRawUTF8(),
-                                              O_WRONLY | O_CREAT | O_APPEND, 0644);
-            posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
-
-            std::vector<std::string> argumentStrings { WARBLE_BUILT_STANDALONE };
-
-            for (const auto& option : options)
-                argumentStrings.push_back (option.toStdString());
-
-            std::vector<char*> arguments;
-
-            for (auto& argument : argumentStrings)
-                arguments.push_back (argument.data());
-
-            arguments.push_back (nullptr);
-
-            if (posix_spawn (&pid, WARBLE_BUILT_STANDALONE, &actions, nullptr, arguments.data(), environmentPointers.data()) != 0)
-                pid = -1;
-
-            posix_spawn_file_actions_destroy (&actions);
-        }
-
-        ~RunningApplication()
-        {
-            if (isRunning())
-            {
-                kill (pid, SIGKILL);
-                waitpid (pid, nullptr, 0);
-            }
-        }
-
-        bool started() const noexcept  { return pid > 0; }
-        pid_t getPid() const noexcept  { return pid; }
-
-        bool isRunning() const noexcept
-        {
-            return pid > 0 && ! exitStatus.has_value();
-        }
-
-        /** Waits for the program to end; returns its wait status, or nothing on a timeout. */
-        std::optional<int> waitForExit (int timeoutMs)
-        {
-            const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-
-            while (isRunning() && juce::Time::getMillisecondCounter() < deadline)
-            {
-                int status = 0;
-
-                if (waitpid (pid, &status, WNOHANG) == pid)
-                    exitStatus = status;
-                else
-                    juce::Thread::sleep (20);
-            }
-
-            return exitStatus;
-        }
-
-        juce::String getOutput() const
-        {
-            return outputFile.loadFileAsString();
         }
 
     private:
-        juce::File outputFile;
-        pid_t pid = -1;
-        std::optional<int> exitStatus;
+        static juce::StringArray commandWith (const juce::StringArray& options)
+        {
+            juce::StringArray command { WARBLE_BUILT_STANDALONE };
+            command.addArray (options);
+            return command;
+        }
+
+        static Settings settingsFor (const juce::File& homeFolder, OnDisplay display)
+        {
+            Settings settings;
+            settings.environment["HOME"] = homeFolder.getFullPathName();
+            settings.mergeStandardError = true;
+
+            if (display == OnDisplay::none)
+                settings.removedEnvironment.add ("DISPLAY");
+
+            return settings;
+        }
     };
 
     // The processes whose parent is `pid`, from /proc.
@@ -363,8 +298,7 @@ namespace
             const auto start = juce::Time::getMillisecondCounter();
             const auto status = app.waitForExit (exitTimeoutMs);
             ASSERT_TRUE (status.has_value()) << "still running after " << exitTimeoutMs << " ms\n" << app.getOutput();
-            EXPECT_TRUE (WIFEXITED (*status)) << "ended by signal " << WTERMSIG (*status) << "\n" << app.getOutput();
-            EXPECT_EQ (WEXITSTATUS (*status), 0) << app.getOutput();
+            EXPECT_EQ (*status, 0) << app.getOutput();
             EXPECT_LT (juce::Time::getMillisecondCounter() - start, 5000u);
 
             for (const auto child : children)
@@ -428,7 +362,9 @@ TEST_F (StandaloneApp, RemembersTheInstrumentsStateBetweenRuns)
         const auto window = startAndCheckWindow (first);
         ASSERT_TRUE (window.has_value());
         x.requestClose (window->handle);
-        ASSERT_TRUE (first.waitForExit (exitTimeoutMs).has_value());
+        const auto firstEnd = first.waitForExit (exitTimeoutMs);
+        ASSERT_TRUE (firstEnd.has_value()) << first.getOutput();
+        EXPECT_EQ (*firstEnd, 0) << first.getOutput();
     }
 
     // Change the volume in the saved state block, as if it had been turned down while playing.
@@ -455,7 +391,9 @@ TEST_F (StandaloneApp, RemembersTheInstrumentsStateBetweenRuns)
         const auto window = startAndCheckWindow (second);
         ASSERT_TRUE (window.has_value());
         x.requestClose (window->handle);
-        ASSERT_TRUE (second.waitForExit (exitTimeoutMs).has_value());
+        const auto secondEnd = second.waitForExit (exitTimeoutMs);
+        ASSERT_TRUE (secondEnd.has_value()) << second.getOutput();
+        EXPECT_EQ (*secondEnd, 0) << second.getOutput();
     }
 
     juce::PropertiesFile settings (getSettingsFile(), options);
@@ -496,8 +434,7 @@ TEST_F (StandaloneApp, AnswersItsCommandLineAtOnceWithoutADisplayOrAnAudioDevice
         const auto elapsedMs = juce::Time::getMillisecondCounter() - start;
 
         ASSERT_TRUE (status.has_value()) << app.getOutput();
-        ASSERT_TRUE (WIFEXITED (*status)) << app.getOutput();
-        EXPECT_EQ (WEXITSTATUS (*status), testCase.exitCode) << app.getOutput();
+        EXPECT_EQ (*status, testCase.exitCode) << app.getOutput();
         EXPECT_LT (elapsedMs, 1000u);
         EXPECT_TRUE (app.getOutput().startsWith (testCase.answer)) << app.getOutput();
 
@@ -505,7 +442,6 @@ TEST_F (StandaloneApp, AnswersItsCommandLineAtOnceWithoutADisplayOrAnAudioDevice
         EXPECT_FALSE (app.getOutput().contains ("warble: no display")) << app.getOutput();
         EXPECT_FALSE (app.getOutput().contains ("warble: no audio device")) << app.getOutput();
         EXPECT_FALSE (getSettingsFile().exists());
-        home.getChildFile ("output.txt").deleteFile();
     }
 }
 

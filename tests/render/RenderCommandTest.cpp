@@ -3,6 +3,7 @@
 #include "midi/DemoPerformance.h"
 #include "output/SonogramImage.h"
 #include "presets/FactoryPresetBank.h"
+#include "support/ProgramRun.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -16,38 +17,30 @@ namespace
 {
     struct Run
     {
-        int exitCode = -1;
+        warble::test::ExitStatus exitCode;
         juce::String output;
     };
 
-    /** Runs the renderer with one of its output streams captured (the other is discarded). */
-    Run runRenderer (const juce::StringArray& arguments, int streamToCapture)
+    enum class Stream { standardOutput, standardError };
+
+    /** Runs the renderer and keeps the one of its output streams that the test reads. */
+    Run runRenderer (const juce::StringArray& arguments, Stream stream)
     {
         juce::StringArray command { WARBLE_RENDER_EXECUTABLE };
         command.addArray (arguments);
 
-        juce::ChildProcess process;
-        Run run;
-
-        if (! process.start (command, streamToCapture))
-            return run;
-
-        run.output = process.readAllProcessOutput();
-
-        if (process.waitForProcessToFinish (120000))
-            run.exitCode = (int) process.getExitCode();
-
-        return run;
+        const auto run = warble::test::runProgram (command, {}, 120000);
+        return { run.exitCode, stream == Stream::standardOutput ? run.standardOutput : run.standardError };
     }
 
     Run render (const juce::StringArray& arguments)
     {
-        return runRenderer (arguments, juce::ChildProcess::wantStdOut);
+        return runRenderer (arguments, Stream::standardOutput);
     }
 
     Run renderExpectingFailure (const juce::StringArray& arguments)
     {
-        return runRenderer (arguments, juce::ChildProcess::wantStdErr);
+        return runRenderer (arguments, Stream::standardError);
     }
 
     bool allFinite (const juce::AudioBuffer<float>& audio)
@@ -330,6 +323,7 @@ struct BadInvocation
     const char* description;
     juce::StringArray arguments;
     const char* expectedMessage;
+    int exitCode; // 1 for a failure, 2 for a bad command line
 };
 
 TEST (RenderCommand, RefusesBadInputAndWritesNothing)
@@ -343,26 +337,28 @@ TEST (RenderCommand, RefusesBadInputAndWritesNothing)
     const auto subfolder = folder.getFile ("renders");
     ASSERT_TRUE (subfolder.createDirectory().wasOk());
     const auto before = folder.getContents();
+    juce::MemoryBlock midiBytes;
+    ASSERT_TRUE (midi.loadFileAsData (midiBytes));
 
     const BadInvocation cases[] = {
-        { "missing plug-in", { "--plugin", folder.getFile ("Missing.vst3").getFullPathName() }, "plug-in not found" },
-        { "unloadable plug-in", { "--plugin", notMidi.getFullPathName() }, "cannot load plug-in" },
-        { "missing MIDI file", { "--midi", folder.getFile ("missing.mid").getFullPathName() }, "no such file" },
-        { "not a MIDI file", { "--midi", notMidi.getFullPathName() }, "is not a Standard MIDI File" },
-        { "unknown parameter", { "--set", "sparkle=1" }, "unknown parameter \"sparkle\"" },
-        { "value above the range", { "--set", "glideTime=600" }, "value 600 for glideTime is out of range 0 to 500" },
-        { "value below the range", { "--set", "filterBase=0" }, "out of range 0.1 to 1" },
-        { "switch value", { "--set", "legato=0.5" }, "it is a switch, 0 (off) or 1 (on)" },
-        { "missing output folder", { "--out", folder.getFile ("missing/out.wav").getFullPathName() }, "does not exist" },
-        { "output is a folder", { "--out", subfolder.getFullPathName() }, "it is a directory" },
+        { "missing plug-in", { "--plugin", folder.getFile ("Missing.vst3").getFullPathName() }, "plug-in not found", 1 },
+        { "unloadable plug-in", { "--plugin", notMidi.getFullPathName() }, "cannot load plug-in", 1 },
+        { "missing MIDI file", { "--midi", folder.getFile ("missing.mid").getFullPathName() }, "no such file", 1 },
+        { "not a MIDI file", { "--midi", notMidi.getFullPathName() }, "is not a Standard MIDI File", 1 },
+        { "unknown parameter", { "--set", "sparkle=1" }, "unknown parameter \"sparkle\"", 2 },
+        { "value above the range", { "--set", "glideTime=600" }, "value 600 for glideTime is out of range 0 to 500", 2 },
+        { "value below the range", { "--set", "filterBase=0" }, "out of range 0.1 to 1", 2 },
+        { "switch value", { "--set", "legato=0.5" }, "it is a switch, 0 (off) or 1 (on)", 2 },
+        { "missing output folder", { "--out", folder.getFile ("missing/out.wav").getFullPathName() }, "does not exist", 1 },
+        { "output is a folder", { "--out", subfolder.getFullPathName() }, "it is a directory", 1 },
         { "output overwrites the input", { "--midi", midi.getFullPathName(), "--out", midi.getFullPathName() },
-          "is the MIDI input file" },
-        { "rate too low", { "--rate", "7999" }, "--rate must be a whole number from 8000 to 384000" },
-        { "rate too high", { "--rate", "400000" }, "--rate must be a whole number from 8000 to 384000" },
-        { "block too small", { "--block", "0" }, "--block must be a whole number from 1 to 8192" },
-        { "block too large", { "--block", "10000" }, "--block must be a whole number from 1 to 8192" },
-        { "channel count", { "--channels", "4" }, "--channels must be 1 (mono) or 2 (stereo)" },
-        { "unknown option", { "--loud" }, "unknown option --loud" },
+          "is the MIDI input file", 2 },
+        { "rate too low", { "--rate", "7999" }, "--rate must be a whole number from 8000 to 384000", 2 },
+        { "rate too high", { "--rate", "400000" }, "--rate must be a whole number from 8000 to 384000", 2 },
+        { "block too small", { "--block", "0" }, "--block must be a whole number from 1 to 8192", 2 },
+        { "block too large", { "--block", "10000" }, "--block must be a whole number from 1 to 8192", 2 },
+        { "channel count", { "--channels", "4" }, "--channels must be 1 (mono) or 2 (stereo)", 2 },
+        { "unknown option", { "--loud" }, "unknown option --loud", 2 },
     };
 
     for (const auto& invocation : cases)
@@ -376,10 +372,15 @@ TEST (RenderCommand, RefusesBadInputAndWritesNothing)
         arguments.addArray (invocation.arguments);
         const auto run = renderExpectingFailure (arguments);
 
-        EXPECT_NE (run.exitCode, 0);
+        EXPECT_EQ (run.exitCode, invocation.exitCode) << run.output;
         EXPECT_TRUE (run.output.startsWith ("warble-render: ")) << run.output;
         EXPECT_TRUE (run.output.contains (invocation.expectedMessage)) << run.output;
         expectNothingWritten (folder, before);
+
+        // The input is untouched, byte for byte, whatever the run was asked to write.
+        juce::MemoryBlock midiBytesAfter;
+        EXPECT_TRUE (midi.loadFileAsData (midiBytesAfter));
+        EXPECT_TRUE (midiBytesAfter == midiBytes) << midi.getFullPathName() << " changed";
     }
 
     EXPECT_EQ (midi.getSize() > 0, true);
