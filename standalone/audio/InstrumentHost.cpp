@@ -92,8 +92,14 @@ void InstrumentHost::connectJackOutputsIfUnconnected()
     if (setup.outputDeviceName.isNotEmpty() && deviceManager.getCurrentAudioDevice() != nullptr)
         return;
 
-    const auto* type = deviceManager.getCurrentDeviceTypeObject();
-    const auto clients = type != nullptr ? type->getDeviceNames (false) : juce::StringArray();
+    auto* type = deviceManager.getCurrentDeviceTypeObject();
+
+    if (type == nullptr)
+        return;
+
+    // The clients were listed when the application started, perhaps before the JACK server did.
+    type->scanForDevices();
+    const auto clients = type->getDeviceNames (false);
 
     if (clients.isEmpty())
         return;

@@ -168,9 +168,9 @@ TEST (AppOnJack, FindsJackByItselfAndATypedKeySoundsAtItsPitch)
         return connections.contains ("Warble:out_1\n   system:playback_1") && connections.contains ("Warble:out_2\n   system:playback_2");
     })) << connections << app.getOutput();
 
-    JackRecorder recorder (serverName, (int) sampleRate * 6);
-    ASSERT_TRUE (recorder.isOpen());
-    ASSERT_TRUE (recorder.connect ("Warble:out_"));
+    auto recorder = std::make_unique<JackRecorder> (serverName, (int) sampleRate * 6);
+    ASSERT_TRUE (recorder->isOpen());
+    ASSERT_TRUE (recorder->connect ("Warble:out_"));
 
     juce::String windowId;
     ASSERT_TRUE (waitUntil ([&]
@@ -184,24 +184,26 @@ TEST (AppOnJack, FindsJackByItselfAndATypedKeySoundsAtItsPitch)
     juce::Thread::sleep (500);
 
     // A held for a second and a half: middle C.
-    recorder.start();
+    recorder->start();
     ASSERT_EQ (ChildProgram ({ "xdotool", "keydown", "a" }, settings).waitForExitOrKill (deadlineMs), 0);
     juce::Thread::sleep (1500);
     ASSERT_EQ (ChildProgram ({ "xdotool", "keyup", "a" }, settings).waitForExitOrKill (deadlineMs), 0);
     juce::Thread::sleep (1000);
-    recorder.stop();
+    recorder->stop();
+    const auto left = recorder->channel (0), right = recorder->channel (1);
+    recorder = nullptr;
 
     app.terminate();
     EXPECT_EQ (app.waitForExitOrKill (deadlineMs), 0) << app.getOutput();
-    server.kill();
+    server.terminate();
+    server.waitForExitOrKill (deadlineMs);
 
-    const auto left = recorder.channel (0);
     ASSERT_GT (left.size(), (size_t) sampleRate * 2);
 
     auto peak = 0.0f;
     auto energy = 0.0;
 
-    for (const auto& samples : { left, recorder.channel (1) })
+    for (const auto& samples : { left, right })
         for (const auto x : samples)
         {
             peak = std::max (peak, std::abs (x));

@@ -5,6 +5,7 @@
 #include "standalone/audio/InstrumentHost.h"
 #include "standalone/presets/FactoryPresetMenu.h"
 #include "standalone/window/WarbleStandaloneWindow.h"
+#include "support/ChildProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -447,4 +448,59 @@ TEST_F (AppWindow, AKeyPressReachesTheProcessorWithinTheNextBlock)
 
     std::cout << std::endl;
     EXPECT_LT (worst, 500.0) << "a key press took far longer than a block to reach the instrument";
+}
+
+TEST (AudioSetup, ChoosingJackInTheSettingsConnectsTheOutputsToThePlaybackPorts)
+{
+    const auto serverName = "warble-setup-" + juce::String (getpid());
+    const auto* previousServer = std::getenv ("JACK_DEFAULT_SERVER");
+    const auto restoredServer = juce::String (previousServer != nullptr ? previousServer : "");
+    setenv ("JACK_DEFAULT_SERVER", serverName.toRawUTF8(), 1);
+
+    const auto listPorts = [] (bool connections)
+    {
+        warble::test::ChildProgram lister (connections ? juce::StringArray { "jack_lsp", "-c" } : juce::StringArray { "jack_lsp" });
+        lister.waitForExitOrKill (10000);
+        return lister.getStandardOutput();
+    };
+
+    {
+        // The application starts with a set-up saved for a sound card that is not there, and no
+        // JACK server running...
+        juce::PropertySet settings;
+        settings.setValue ("audioSetup", "<DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"no such card\"/>");
+        InstrumentHost host (settings);
+
+        // ...then one starts (the dummy driver), and JACK is chosen as the device type in the
+        // settings, which is what this call does.
+        warble::test::ChildProgram server ({ "jackd", "--no-realtime", "--name", serverName, "-d", "dummy", "-r", "48000", "-p", "256" },
+                                           { {}, {}, {}, true });
+        const auto deadline = juce::Time::getMillisecondCounter() + 20000;
+
+        while (! listPorts (false).contains ("system:playback_1") && juce::Time::getMillisecondCounter() < deadline)
+            juce::Thread::sleep (50);
+
+        ASSERT_TRUE (listPorts (false).contains ("system:playback_1")) << server.getOutput();
+
+        host.getDeviceManager().setCurrentAudioDeviceType ("JACK", true);
+        runMessageLoop (500);
+
+        auto* device = host.getDeviceManager().getCurrentAudioDevice();
+        ASSERT_NE (device, nullptr);
+        EXPECT_EQ (device->getTypeName(), "JACK");
+        EXPECT_EQ (host.getDeviceManager().getAudioDeviceSetup().outputDeviceName, InstrumentHost::jackSystemClient);
+
+        const auto connections = listPorts (true);
+        EXPECT_TRUE (connections.contains ("Warble:out_1\n   system:playback_1")) << connections;
+        EXPECT_TRUE (connections.contains ("Warble:out_2\n   system:playback_2")) << connections;
+
+        host.getDeviceManager().closeAudioDevice();
+        server.terminate();
+        server.waitForExitOrKill (10000);
+    }
+
+    if (restoredServer.isEmpty())
+        unsetenv ("JACK_DEFAULT_SERVER");
+    else
+        setenv ("JACK_DEFAULT_SERVER", restoredServer.toRawUTF8(), 1);
 }
