@@ -64,17 +64,25 @@ TEST (ChildProgram, ReportsHowAProgramEnded)
 TEST (ChildProgram, KillsAHangAtItsDeadlineWithWhatItStarted)
 {
     // It says it has started, leaves a process of its own holding its output open, and hangs.
+    ChildProgram hang (shell ("echo started; sleep 60 & echo $!; sleep 60"));
+    const auto linesWritten = [&] { return juce::StringArray::fromLines (hang.getStandardOutput().trimEnd()); };
+    const auto startDeadline = juce::Time::getMillisecondCounter() + 10000;
+
+    while (linesWritten().size() < 2 && juce::Time::getMillisecondCounter() < startDeadline)
+        juce::Thread::sleep (5);
+
     const auto start = juce::Time::getMillisecondCounterHiRes();
-    const auto run = runProgram (shell ("echo started; sleep 60 & echo $!; sleep 60"), {}, 300);
+    const auto ended = hang.waitForExitOrKill (300);
     const auto elapsedMs = juce::Time::getMillisecondCounterHiRes() - start;
 
-    EXPECT_EQ (run.exitCode.getKind(), ExitStatus::Kind::timedOut);
-    EXPECT_EQ (run.exitCode.describe(), "still running after 300 ms, so killed");
+    EXPECT_EQ (ended.getKind(), ExitStatus::Kind::timedOut);
+    EXPECT_EQ (ended.describe(), "still running after 300 ms, so killed");
+    EXPECT_GE (elapsedMs, 300.0);
     EXPECT_LT (elapsedMs, 3000.0);
 
     // What it wrote before the deadline is kept, and what it started went with it.
-    const auto lines = juce::StringArray::fromLines (run.standardOutput.trimEnd());
-    ASSERT_EQ (lines.size(), 2) << run.output;
+    const auto lines = linesWritten();
+    ASSERT_EQ (lines.size(), 2) << hang.getOutput();
     EXPECT_EQ (lines[0], "started");
     const auto leftBehind = lines[1].getIntValue();
     ASSERT_GT (leftBehind, 0);
