@@ -17,6 +17,8 @@ namespace
 {
     constexpr int editorWidth = 500;
     constexpr int editorHeight = 280;
+    // The playing strip under the editor, shown on a first start.
+    constexpr int stripHeight = 116;
     constexpr unsigned long editorBackground = 0x030008;
 
     // Generous for a sanitizer build; a normal start takes well under a second.
@@ -252,7 +254,7 @@ namespace
         static bool showsWholeEditor (const TopLevelWindow& window)
         {
             const auto frame = window.width - editorWidth;
-            return frame >= 0 && frame <= 8 && frame % 2 == 0 && window.height > editorHeight + frame / 2;
+            return frame >= 0 && frame <= 8 && frame % 2 == 0 && window.height > editorHeight + stripHeight + frame / 2;
         }
 
         /** Starts the application and waits for its window; checks the window shows the editor. */
@@ -284,11 +286,11 @@ namespace
         }
 
         // A pixel of the editor, in the editor's coordinates: it fills the window below the title
-        // bar, inside the frame.
+        // bar, inside the frame, above the playing strip.
         unsigned long editorPixel (const TopLevelWindow& window, int x_, int y_) const
         {
             const auto frame = (window.width - editorWidth) / 2;
-            const auto editorTop = window.height - frame - editorHeight;
+            const auto editorTop = window.height - frame - stripHeight - editorHeight;
             return x.pixelAt (window.handle, frame + x_, editorTop + y_);
         }
 
