@@ -1,5 +1,5 @@
-# Installing and packaging: the two plug-in bundles where Linux hosts look for them (the LV2
-# bundle with the factory presets inside, the VST3 presets in the standard preset folder), the
+# Installing and packaging: the plug-ins where Linux hosts look for them (the LV2 bundle with
+# the factory presets inside, the VST3 presets in the standard preset folder, the CLAP file), the
 # application and warble-render on the path, the application's menu entry, icon and AppStream
 # metadata, the manual pages, and the user's README, copyright and changelog.
 #   cmake --install build/release [--prefix DIR]     (default prefix /usr/local)
@@ -22,6 +22,10 @@ install(DIRECTORY "${WARBLE_VST3_BUNDLE}" DESTINATION lib/vst3 USE_SOURCE_PERMIS
 install(TARGETS Warble_LV2 LIBRARY DESTINATION lib/lv2/Warble.lv2)
 install(DIRECTORY "${WARBLE_LV2_BUNDLE}" DESTINATION lib/lv2 USE_SOURCE_PERMISSIONS PATTERN "*.so" EXCLUDE)
 install(DIRECTORY "${WARBLE_VST3_PRESET_ROOT}/" DESTINATION share/vst3/presets)
+# A CLAP plug-in is a single file; hosts search <prefix>/lib/clap.
+if(WARBLE_BUILD_CLAP)
+    install(TARGETS Warble_CLAP LIBRARY DESTINATION lib/clap)
+endif()
 
 # Strip as Debian's dh_strip does, which also drops the compiler's .comment and .note sections.
 set(WARBLE_SYSTEM_STRIP "${CMAKE_STRIP}")
@@ -85,7 +89,7 @@ install(FILES "${PROJECT_SOURCE_DIR}/docs/user/README.md" "${CMAKE_CURRENT_LIST_
 set(CPACK_PACKAGE_NAME warble)
 set(CPACK_PACKAGE_VENDOR KestrelWorks)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MIDI theremin: VST3 and LV2 instrument and standalone application")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MIDI theremin: VST3, LV2 and CLAP instrument and standalone application")
 # Lines of at most 80 columns, as Debian's tools show them; an empty line starts a paragraph.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "Warble is a software instrument with up to eight gliding voices: each a sine"
@@ -94,11 +98,12 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "soft clipper and a reverb. A legato switch turns the voices into one gliding"
     "line."
     ""
-    "It comes as a VST3 plug-in and an LV2 plug-in for hosts such as Ardour, Carla"
-    "or Qtractor; as the application warble, played from a MIDI keyboard through"
-    "ALSA or JACK, with a menu entry; and with warble-render, which plays Standard"
-    "MIDI Files through the plug-in into WAV files and draws their spectrograms."
-    "Ten factory presets come with every format.")
+    "It comes as VST3, LV2 and CLAP plug-ins for hosts such as Ardour, Bitwig"
+    "Studio, Carla, Qtractor or REAPER; as the application warble, played from a"
+    "MIDI keyboard through ALSA or JACK, with a menu entry; and with warble-render,"
+    "which plays Standard MIDI Files through the plug-in into WAV files and draws"
+    "their spectrograms. Ten factory presets come with the VST3 and LV2 plug-ins"
+    "and the application.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -112,5 +117,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxext6, libxcursor1, libxinerama1, libxrandr2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libjack-jackd2-0 | libjack0")
+if(WARBLE_BUILD_CLAP)
+    set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/debian/drop-ldconfig-scripts.cmake")
+endif()
 
 include(CPack)

@@ -22,6 +22,7 @@ namespace
         std::set<juce::String> files {
             "bin/warble",
             "bin/warble-render",
+            "lib/clap/Warble.clap",
             "lib/lv2/Warble.lv2/dsp.ttl",
             "lib/lv2/Warble.lv2/libWarble.so",
             "lib/lv2/Warble.lv2/manifest.ttl",
