@@ -202,16 +202,3 @@ TEST_F (EditorDrawing, LegatoSwitchOffAndOn)
     EXPECT_TRUE (pixelNear (on, 270, 244, over (over (background, 0x1a00ffee), accent.getARGB(), 0.6f), 3));
     EXPECT_GE (maxTextGreen (on), 230);
 }
-
-TEST_F (EditorDrawing, PaintsWithoutFaultAtZeroSize)
-{
-    snapshot.getEditor().setSize (0, 0);
-    auto image = EditorSnapshot::makeImage (16, 16);
-    juce::Graphics g (image);
-    snapshot.getEditor().paintEntireComponent (g, true);
-    snapshot.getPad().paintEntireComponent (g, true);
-
-    snapshot.publish (60, 0.5f);
-    snapshot.tick();
-    snapshot.getPad().paint (g);
-}

@@ -113,20 +113,29 @@ TEST_F (LookAndFeelDrawing, TinyKnobKeepsOnlyItsHaloAndCentreDot)
     }
 }
 
-TEST_F (LookAndFeelDrawing, ToggleDrawsItsSuffixedTextAndSurvivesTinySizes)
+TEST_F (LookAndFeelDrawing, ToggleShowsItsWholeSuffixedTextAtTheEditorsSize)
 {
-    const auto inkWidth = [] (const juce::Image& image)
+    // The legato switch is 86 x 18 in the editor; its box is drawn 2 pixels inside, and a text
+    // too wide for it would be cut short with an ellipsis.
+    const juce::Rectangle<int> switchSize (0, 0, 86, 18);
+    const juce::Font font (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 10.0f, juce::Font::bold));
+
+    for (const auto on : { false, true })
     {
-        const auto extent = columnsWithInk (image, { 6, 6, 100, 12 }, juce::Colour (0xff030008));
-        return extent.last - extent.first;
-    };
+        for (const juce::String label : { "LEGATO", "" })
+        {
+            const auto text = label + (on ? "://ON" : "://OFF");
+            SCOPED_TRACE (text);
 
-    const auto labelled = drawToggle ("LEGATO", false, { 0, 0, 110, 24 });
-    const auto bare = drawToggle ({}, false, { 0, 0, 110, 24 });
+            const auto image = drawToggle (label, on, switchSize);
+            const auto fill = image.getPixelAt (4, 9);
+            const auto ink = columnsWithInk (image, { 4, 4, 78, 10 }, fill);
+            const auto textWidth = juce::GlyphArrangement::getStringWidth (font, text);
 
-    EXPECT_GT (inkWidth (labelled), inkWidth (bare) + 25);
-    EXPECT_GT (inkWidth (bare), 20);
-
-    for (const auto size : { 3, 1, 0 })
-        drawToggle ("LEGATO", true, { 0, 0, size, size });
+            ASSERT_GE (ink.first, 4);
+            EXPECT_LE (textWidth, 82.0f);
+            EXPECT_NEAR (ink.last + 1 - ink.first, textWidth, 2.5f);
+            EXPECT_NEAR ((ink.first + ink.last + 1) / 2.0, 43.0, 2.0);
+        }
+    }
 }

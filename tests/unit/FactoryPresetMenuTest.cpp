@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 // The application's Options menu of factory presets, against the instrument's own processor.
 
 TEST (FactoryPresetMenu, OffersEveryPresetInTheBanksOrder)
@@ -29,6 +31,18 @@ TEST (FactoryPresetMenu, AChosenPresetSetsExactlyItsValuesAndOtherItemsChangeNot
     {
         SCOPED_TRACE (presets[index].name);
         WarbleProcessor processor;
+
+        // Every parameter first at the end of its range farthest from the preset's value: a
+        // fresh processor already holds many of them as its defaults.
+        for (const auto& value : presets[index].values)
+        {
+            auto* parameter = processor.parameters.getParameter (value.parameterId);
+            ASSERT_NE (parameter, nullptr) << value.parameterId;
+            const auto target = parameter->convertTo0to1 ((float) value.value);
+            parameter->setValueNotifyingHost (target < 0.5f ? 1.0f : 0.0f);
+            ASSERT_GE (std::abs (parameter->getValue() - target), 0.25f) << value.parameterId;
+        }
+
         ASSERT_TRUE (FactoryPresetMenu::apply (FactoryPresetMenu::firstItemId + (int) index, processor));
 
         for (const auto& value : presets[index].values)
