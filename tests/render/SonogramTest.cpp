@@ -69,6 +69,14 @@ namespace
     // How far from a steady tone the Hann window's leakage falls below -120 dB.
     constexpr double darkDistance = 3000.0;
 
+    /** The row of the plot where a frequency belongs on the mel scale, 2595 log10 (1 + f / 700),
+        with 0 Hz on the plot's bottom edge and the Nyquist frequency on its top edge. */
+    double melRow (juce::Rectangle<int> plot, double frequency, double sampleRate)
+    {
+        const auto mel = [] (double hz) { return 2595.0 * std::log10 (1.0 + hz / 700.0); };
+        return plot.getBottom() - mel (std::max (0.0, frequency)) / mel (sampleRate / 2.0) * plot.getHeight();
+    }
+
     float brightness (juce::Colour colour)
     {
         return colour.getPerceivedBrightness();
@@ -259,11 +267,11 @@ TEST (SonogramImage, AToneIsBrightInItsRowAndEmptyBandsDark)
                                           rate, plot.getWidth());
         const auto image = picture.draw (sonogram, "tone");
 
-        const auto toneRow = std::min (plot.getBottom() - 1, (int) picture.getYForFrequency (toneCase.frequency, rate));
+        const auto toneRow = std::min (plot.getBottom() - 1, (int) melRow (plot, toneCase.frequency, rate));
         const auto lowEdgeRow = toneCase.frequency > darkDistance
-                                    ? (int) picture.getYForFrequency (toneCase.frequency - darkDistance, rate)
+                                    ? (int) melRow (plot, toneCase.frequency - darkDistance, rate)
                                     : plot.getBottom();
-        const auto highEdgeRow = (int) picture.getYForFrequency (toneCase.frequency + darkDistance, rate);
+        const auto highEdgeRow = (int) melRow (plot, toneCase.frequency + darkDistance, rate);
 
         // Away from the ends, where the tone starts and stops abruptly and splashes every band.
         for (const auto x : { plot.getX() + plot.getWidth() / 4, plot.getCentreX(), plot.getRight() - plot.getWidth() / 4 })
