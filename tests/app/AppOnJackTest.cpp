@@ -86,6 +86,9 @@ namespace
         void start()  { recording = true; }
         void stop()   { recording = false; }
 
+        /** How many samples have been recorded so far. */
+        int getLength() const noexcept  { return recorded.load(); }
+
         /** One channel of what was recorded. */
         std::vector<float> channel (int index) const
         {
@@ -185,6 +188,8 @@ TEST (AppOnJack, FindsJackByItselfAndATypedKeySoundsAtItsPitch)
 
     // A held for a second and a half: middle C.
     recorder->start();
+    juce::Thread::sleep (300);
+    const auto keyPressed = recorder->getLength();
     ASSERT_EQ (ChildProgram ({ "xdotool", "keydown", "a" }, settings).waitForExitOrKill (deadlineMs), 0);
     juce::Thread::sleep (1500);
     ASSERT_EQ (ChildProgram ({ "xdotool", "keyup", "a" }, settings).waitForExitOrKill (deadlineMs), 0);
@@ -215,6 +220,14 @@ TEST (AppOnJack, FindsJackByItselfAndATypedKeySoundsAtItsPitch)
               << " dBFS, RMS " << juce::Decibels::gainToDecibels ((float) rms) << " dBFS" << std::endl;
     EXPECT_GT (rms, juce::Decibels::decibelsToGain (-50.0)) << "the typed key made no sound";
     EXPECT_LE (peak, 1.0f);
+
+    // From the key press (counted from before xdotool starts, to within a JACK period) to the first
+    // sample of the note.
+    const auto onset = std::find_if (left.begin(), left.end(), [] (float x) { return std::abs (x) > 1.0e-4f; });
+    ASSERT_NE (onset, left.end());
+    EXPECT_GE (onset - left.begin(), keyPressed) << "sound before the key was pressed";
+    std::cout << "key press to sound: " << 1000.0 * (double) ((onset - left.begin()) - keyPressed) / sampleRate
+              << " ms (256-sample JACK periods at 48 kHz, xdotool's start included)" << std::endl;
 
     // The loudest stretch of a second is the held note.
     const auto second = (int) sampleRate;
