@@ -61,6 +61,28 @@ namespace
         }
     }
 
+    /** Moves every parameter to the end of its range farthest from the preset's value and plays
+        a block so that the plug-in has it, so that a value a loading leaves alone cannot pass for
+        the preset's (a fresh instance already holds many of them as its defaults). */
+    void moveAwayFrom (juce::AudioPluginInstance& instance, const Preset& preset)
+    {
+        const ParameterMap parameters (instance);
+        std::map<juce::String, float> targets;
+
+        for (const auto& value : preset.values)
+        {
+            auto& target = targets[value.parameterId];
+            ASSERT_TRUE (parameters.toNormalised (value.parameterId, value.value, target).wasOk()) << value.parameterId;
+            parameters.find (value.parameterId)->setValueNotifyingHost (target < 0.5f ? 1.0f : 0.0f);
+        }
+
+        warble::test::renderPeak (instance, 1, 512, {});
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+
+        for (const auto& [id, target] : targets)
+            ASSERT_GE (std::abs (parameters.find (id)->getValue() - target), 0.25f) << id << " did not move";
+    }
+
     class VST3PresetLoader : public juce::ExtensionsVisitor
     {
     public:
@@ -108,6 +130,10 @@ TEST_P (FactoryPreset, LoadsThroughVST3HostingWithExactlyItsValues)
     ASSERT_TRUE (loader.foundPlugin()) << loader.describeFailure();
     const auto instance = loader.createInstance();
     ASSERT_NE (instance, nullptr);
+    instance->prepareToPlay (48000.0, 512);
+    moveAwayFrom (*instance, preset);
+    if (HasFatalFailure())
+        return;
 
     VST3PresetLoader presetLoader (data);
     instance->getExtensions (presetLoader);
@@ -130,6 +156,9 @@ TEST_P (FactoryPreset, LoadsThroughLV2HostingWithExactlyItsValues)
     const auto instance = loader.createInstance();
     ASSERT_NE (instance, nullptr);
     instance->prepareToPlay (48000.0, 512);
+    moveAwayFrom (*instance, preset);
+    if (HasFatalFailure())
+        return;
 
     // JUCE's LV2 hosting restores a state from its Turtle text with lilv, through the plug-in's
     // state interface, as a host restores a preset it has read.
@@ -139,6 +168,26 @@ TEST_P (FactoryPreset, LoadsThroughLV2HostingWithExactlyItsValues)
     // The host learns the restored values from the plug-in's messages in the next block.
     warble::test::renderPeak (*instance, 1, 512, {});
     instance->releaseResources();
+    expectHoldsPreset (*instance, preset);
+}
+
+TEST_P (FactoryPreset, AppliedAsTheRendererAppliesItSetsExactlyItsValues)
+{
+    // warble-render's --preset and the bank's renders below set the values through the host's
+    // parameters, one by one.
+    const auto& preset = presetNamed (GetParam());
+    const warble::test::PluginBundleLoader loader { juce::File (WARBLE_BUILT_VST3_BUNDLE) };
+    ASSERT_TRUE (loader.foundPlugin()) << loader.describeFailure();
+    const auto instance = loader.createInstance();
+    ASSERT_NE (instance, nullptr);
+    instance->prepareToPlay (48000.0, 512);
+    moveAwayFrom (*instance, preset);
+    if (HasFatalFailure())
+        return;
+
+    const auto applied = PresetApplier::apply (preset, ParameterMap (*instance));
+    ASSERT_TRUE (applied.wasOk()) << applied.getErrorMessage();
+    warble::test::renderPeak (*instance, 1, 512, {});
     expectHoldsPreset (*instance, preset);
 }
 
