@@ -18,6 +18,19 @@ function(warble_check_juce_tree dir)
     endif()
 endfunction()
 
+# Warble's own changes to JUCE live in scripts/patches/ and are applied by scripts/setup.sh. A tree
+# without them would build an LV2 plug-in whose parameters hosts show at 0, so the build stops.
+function(warble_check_juce_patched dir)
+    file(STRINGS "${dir}/modules/juce_audio_plugin_client/juce_audio_plugin_client_LV2.cpp"
+        patched_lines REGEX "answerPatchGet")
+    if(NOT patched_lines)
+        message(FATAL_ERROR "The JUCE tree at ${dir} lacks Warble's patch "
+            "scripts/patches/juce-lv2-parameter-values.patch (LV2 hosts would show every parameter "
+            "at 0). Apply it with: scripts/apply-juce-patches.sh ${dir}   (scripts/setup.sh does this "
+            "for .deps/JUCE)")
+    endif()
+endfunction()
+
 if(WARBLE_JUCE_DIR)
     warble_check_juce_tree("${WARBLE_JUCE_DIR}")
     set(warble_juce_source "${WARBLE_JUCE_DIR}")
@@ -35,10 +48,12 @@ else()
     FetchContent_Declare(JUCE
         GIT_REPOSITORY https://github.com/juce-framework/JUCE.git
         GIT_TAG ${WARBLE_JUCE_VERSION}
-        GIT_SHALLOW TRUE)
+        GIT_SHALLOW TRUE
+        PATCH_COMMAND "${PROJECT_SOURCE_DIR}/scripts/apply-juce-patches.sh" <SOURCE_DIR>)
     FetchContent_MakeAvailable(JUCE)
     set(warble_juce_source "${juce_SOURCE_DIR}")
 endif()
+warble_check_juce_patched("${warble_juce_source}")
 
 # Under UBSan every check stops the program, except signed overflow inside JUCE's core module: a
 # known overflow there is suppressed by name at run time (tests/sanitizers/ubsan.supp), and only a

@@ -3,8 +3,9 @@
 #   1. installs the build and test packages that are missing (through sudo when not root);
 #   2. fetches the JUCE 8.0.6 source into .deps/JUCE (Debian trixie's source package, verified by
 #      Debian's archive keyring), unless it is already there. The downloaded package is kept in
-#      ~/.cache/warble, so that another clone on this machine unpacks it without downloading.
-# Running it again does nothing once both are in place.
+#      ~/.cache/warble, so that another clone on this machine unpacks it without downloading;
+#   3. applies Warble's changes to JUCE (scripts/patches/juce-*.patch), each once.
+# Running it again does nothing once all are in place.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,8 +21,8 @@ packages=(
   libxinerama-dev libxcursor-dev libpng-dev libjpeg-dev zlib1g-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth libxtst-dev xdotool jackd2 lilv-utils lv2-dev
-  dpkg-dev debian-archive-keyring
+  xvfb xauth libxtst-dev xdotool jackd2 lilv-utils lv2-dev liblilv-dev
+  dpkg-dev debian-archive-keyring patch
   librsvg2-bin gzip lintian desktop-file-utils appstream man-db
 )
 
@@ -114,3 +115,4 @@ fetch_juce() {
 install_packages
 mkdir -p "$deps_dir"
 fetch_juce
+"$here/scripts/apply-juce-patches.sh" "$juce_dir"
