@@ -7,6 +7,21 @@ namespace
 {
     // Even a click at a key's very top sounds.
     constexpr float softestVelocity = 0.1f;
+
+    void paintKey (juce::Graphics& g, juce::Rectangle<float> key, juce::Colour fill, bool isOver)
+    {
+        g.setColour (fill);
+        g.fillRect (key);
+
+        if (isOver)
+        {
+            g.setColour (StripColours::faintAccent);
+            g.fillRect (key);
+        }
+
+        g.setColour (StripColours::outline);
+        g.drawRect (key, 1.0f);
+    }
 }
 
 StripKeyboard::StripKeyboard (juce::MidiKeyboardState& stateToPlay, std::function<bool (int)> isHeardNote)
@@ -109,17 +124,7 @@ void StripKeyboard::drawWhiteNote (int midiNoteNumber, juce::Graphics& g, juce::
                                    bool isDown, bool isOver, juce::Colour, juce::Colour)
 {
     auto key = area.reduced (0.5f, 0.0f);
-    g.setColour (isLit (midiNoteNumber, isDown) ? StripColours::accent : StripColours::whiteKey);
-    g.fillRect (key);
-
-    if (isOver)
-    {
-        g.setColour (StripColours::faintAccent);
-        g.fillRect (key);
-    }
-
-    g.setColour (StripColours::outline);
-    g.drawRect (key, 1.0f);
+    paintKey (g, key, isLit (midiNoteNumber, isDown) ? StripColours::accent : StripColours::whiteKey, isOver);
 
     // The Cs are named, so that the octave shows.
     if (midiNoteNumber % 12 == 0)
@@ -134,15 +139,5 @@ void StripKeyboard::drawWhiteNote (int midiNoteNumber, juce::Graphics& g, juce::
 void StripKeyboard::drawBlackNote (int midiNoteNumber, juce::Graphics& g, juce::Rectangle<float> area,
                                    bool isDown, bool isOver, juce::Colour)
 {
-    g.setColour (isLit (midiNoteNumber, isDown) ? StripColours::accent : StripColours::blackKey);
-    g.fillRect (area);
-
-    if (isOver)
-    {
-        g.setColour (StripColours::faintAccent);
-        g.fillRect (area);
-    }
-
-    g.setColour (StripColours::outline);
-    g.drawRect (area, 1.0f);
+    paintKey (g, area, isLit (midiNoteNumber, isDown) ? StripColours::accent : StripColours::blackKey, isOver);
 }
