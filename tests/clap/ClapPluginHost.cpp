@@ -51,7 +51,7 @@ namespace warble::test
         host.get_extension = getHostExtension;
         host.request_restart = [] (const clap_host* h) { ++from (h).calls.requestRestart; };
         host.request_process = [] (const clap_host*) {};
-        host.request_callback = [] (const clap_host*) {};
+        host.request_callback = [] (const clap_host* h) { ++from (h).calls.requestCallback; };
 
         hostParams.rescan = [] (const clap_host* h, clap_param_rescan_flags flags)
         {
@@ -153,6 +153,11 @@ namespace warble::test
             plugin->deactivate (plugin);
 
         processing = active = false;
+    }
+
+    void ClapPluginHost::runMainThreadCallback()
+    {
+        plugin->on_main_thread (plugin);
     }
 
     clap_process_status ClapPluginHost::process (float* left, float* right, uint32_t frames,

@@ -45,6 +45,9 @@ namespace warble::test
 
         bool activate (double sampleRate, uint32_t minFrames, uint32_t maxFrames);
         void deactivate();
+
+        /** What a host's main loop does after the plug-in asked for a callback. */
+        void runMainThreadCallback();
         bool isActive() const noexcept    { return active; }
 
         /** Renders one block into a stereo output, starting processing first if needed. Output
@@ -67,6 +70,7 @@ namespace warble::test
             int paramsRequestFlush = 0;
             int stateMarkDirty = 0;
             int requestRestart = 0;
+            int requestCallback = 0;
             std::vector<std::string> logMessages;
         };
 

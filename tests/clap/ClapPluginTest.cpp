@@ -499,9 +499,13 @@ TEST (ClapPlugin, LoadingAStateIsNoEditOfTheSession)
     ASSERT_TRUE (host->loadState (source->saveState()));
     EXPECT_EQ (clapTexts (*host), clapTexts (*source));
 
-    // The host is asked to read the new values again, which it does not record as an edit; the
-    // plug-in sends no value of its own, neither from a flush nor from the next block, and does
-    // not call its state changed.
+    // The host is asked to read the new values again, which it does not record as an edit, from
+    // its next main-thread callback: a host that puts back its own record of the values after
+    // loading the state (Qtractor) then finds them unchanged. The plug-in sends no value of its
+    // own, neither from a flush nor from the next block, and does not call its state changed.
+    EXPECT_EQ (host->calls.paramsRescan, 0);
+    EXPECT_GE (host->calls.requestCallback, 1);
+    host->runMainThreadCallback();
     EXPECT_EQ (host->calls.paramsRescan, 1);
     EXPECT_TRUE (host->calls.paramsRescanFlags & CLAP_PARAM_RESCAN_VALUES);
     EXPECT_EQ (host->calls.paramsRequestFlush, 0);
@@ -515,6 +519,7 @@ TEST (ClapPlugin, LoadingAStateIsNoEditOfTheSession)
 
     // Loading the same state again changes nothing, so the host is not even asked to rescan.
     ASSERT_TRUE (host->loadState (source->saveState()));
+    host->runMainThreadCallback();
     EXPECT_EQ (host->calls.paramsRescan, 1);
 }
 
