@@ -86,7 +86,7 @@ namespace
     {
     public:
         TemporaryFolder()
-            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("warble-install-test", {}, false))
+            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("warble-install-test-" + juce::Uuid().toString(), {}, false))
         {
             folder.createDirectory();
         }

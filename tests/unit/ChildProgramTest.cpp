@@ -133,7 +133,7 @@ TEST (ChildProgram, ReadsEachStreamWhileTheProgramRuns)
 
 TEST (ChildProgram, StartsInItsFolderWithItsOwnEnvironment)
 {
-    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("warble-runner-test", {}, false);
+    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("warble-runner-test-" + juce::Uuid().toString(), {}, false);
     ASSERT_TRUE (folder.createDirectory().wasOk());
     ASSERT_TRUE (folder.getChildFile ("marker").replaceWithText ("here\n", false, false, "\n"));
 
