@@ -32,3 +32,52 @@ endif()
 # start-up so that the relocation table can be made read-only.
 add_compile_options($<$<CONFIG:Release>:-D_FORTIFY_SOURCE=2>)
 add_link_options($<$<CONFIG:Release>:LINKER:-z,now>)
+
+# With WARBLE_WARNINGS_AS_ERRORS, a warning in the project's own sources fails the build, while the
+# sources of JUCE and of the vendored code keep theirs as warnings. Called once every target exists.
+option(WARBLE_WARNINGS_AS_ERRORS "Fail the build on a warning in the project's own sources" OFF)
+
+function(warble_is_own_path path result)
+    set(own FALSE)
+    cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${path}" NORMALIZE in_project)
+    cmake_path(IS_PREFIX PROJECT_BINARY_DIR "${path}" NORMALIZE in_build)
+    if(in_project AND NOT in_build
+       AND NOT path MATCHES "^${PROJECT_SOURCE_DIR}/(\\.deps|third_party|build)/")
+        set(own TRUE)
+    endif()
+    set(${result} ${own} PARENT_SCOPE)
+endfunction()
+
+function(warble_fail_on_own_warnings directory)
+    get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
+
+    foreach(target IN LISTS targets)
+        get_target_property(type ${target} TYPE)
+        if(type STREQUAL "INTERFACE_LIBRARY" OR type STREQUAL "UTILITY")
+            continue()
+        endif()
+
+        get_target_property(sources ${target} SOURCES)
+        get_target_property(source_dir ${target} SOURCE_DIR)
+
+        foreach(source IN LISTS sources)
+            if(source MATCHES "^\\$<" OR NOT source MATCHES "\\.(c|cc|cpp)$")
+                continue()
+            endif()
+
+            cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${source_dir}" NORMALIZE OUTPUT_VARIABLE path)
+            warble_is_own_path("${path}" own)
+            if(own)
+                set_property(SOURCE "${path}" TARGET_DIRECTORY ${target} APPEND PROPERTY COMPILE_OPTIONS -Werror)
+            endif()
+        endforeach()
+    endforeach()
+
+    get_property(subdirectories DIRECTORY "${directory}" PROPERTY SUBDIRECTORIES)
+    foreach(subdirectory IN LISTS subdirectories)
+        warble_is_own_path("${subdirectory}" own)
+        if(own)
+            warble_fail_on_own_warnings("${subdirectory}")
+        endif()
+    endforeach()
+endfunction()

@@ -4,7 +4,7 @@
 
 namespace
 {
-    constexpr int numOutputChannels = 2;
+    constexpr int stereoOutputChannels = 2;
 
     std::unique_ptr<juce::AudioProcessor> createStandaloneProcessor()
     {
@@ -69,7 +69,7 @@ void InstrumentHost::initialiseAudio()
         savedSetup->setAttribute ("audioOutputDeviceName", jackSystemClient);
     }
 
-    deviceManager.initialise (0, numOutputChannels, savedSetup.get(), true);
+    deviceManager.initialise (0, stereoOutputChannels, savedSetup.get(), true);
     connectJackOutputsIfUnconnected();
 }
 
@@ -180,7 +180,7 @@ void InstrumentHost::resetToDefaultState()
 
 void InstrumentHost::showAudioSettingsDialog()
 {
-    auto selector = std::make_unique<juce::AudioDeviceSelectorComponent> (deviceManager, 0, 0, 0, numOutputChannels,
+    auto selector = std::make_unique<juce::AudioDeviceSelectorComponent> (deviceManager, 0, 0, 0, stereoOutputChannels,
                                                                           true, false, true, false);
     selector->setSize (500, 450);
 

@@ -109,7 +109,7 @@ struct TailCase
     float allowance = ReverbIdleTracker::tailThreshold;
 };
 
-std::ostream& operator<< (std::ostream& os, const TailCase& c)
+static std::ostream& operator<< (std::ostream& os, const TailCase& c)
 {
     return os << c.channels << " channels, reverb " << c.reverb;
 }

@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P (VoiceChain, Loudness, testing::Values (
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
 /** Sounding frequency of voice 0 on each of the next samples, from its phase increments. */
-std::vector<double> instantaneousFrequencies (EngineRig& rig, int numSamples, double rate)
+static std::vector<double> instantaneousFrequencies (EngineRig& rig, int numSamples, double rate)
 {
     std::vector<double> result;
     auto previous = rig.voice (0).phase;
