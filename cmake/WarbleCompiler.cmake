@@ -1,10 +1,10 @@
 # Compiler cache and sanitizers.
 
 find_program(WARBLE_CCACHE ccache)
-if(WARBLE_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+if(WARBLE_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER AND CMAKE_HOST_UNIX)
     # Relative paths and no working directory in the hash let a fresh clone elsewhere reuse the
-    # cache of an earlier one. A script rather than a list, because JUCE hands the launcher on to
-    # its own nested build of juceaide.
+    # cache of an earlier one. A shell script rather than a list, because JUCE hands the launcher
+    # on to its own nested build of juceaide.
     configure_file("${CMAKE_CURRENT_LIST_DIR}/ccache-launcher.sh.in"
                    "${CMAKE_BINARY_DIR}/ccache-launcher.sh" @ONLY
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
@@ -27,11 +27,13 @@ if(WARBLE_SANITIZER)
     endif()
 endif()
 
-# Release builds are hardened as Debian builds its packages: checked variants of the C library's
-# string and memory functions where sizes are known at compile time, and every symbol bound at
-# start-up so that the relocation table can be made read-only.
-add_compile_options($<$<CONFIG:Release>:-D_FORTIFY_SOURCE=2>)
-add_link_options($<$<CONFIG:Release>:LINKER:-z,now>)
+# Release builds with GCC or Clang for ELF platforms are hardened as Debian builds its packages:
+# checked variants of the C library's string and memory functions where sizes are known at compile
+# time, and every symbol bound at start-up so that the relocation table can be made read-only.
+if(CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang)$" AND CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF")
+    add_compile_options($<$<CONFIG:Release>:-D_FORTIFY_SOURCE=2>)
+    add_link_options($<$<CONFIG:Release>:LINKER:-z,now>)
+endif()
 
 # With WARBLE_WARNINGS_AS_ERRORS, a warning in the project's own sources fails the build, while the
 # sources of JUCE and of the vendored code keep theirs as warnings. Called once every target exists.

@@ -5,14 +5,21 @@
 #include "standalone/window/WarbleStandaloneWindow.h"
 
 #include <cstdio>
-#include <dlfcn.h>
+
+#if JUCE_LINUX
+ #include <dlfcn.h>
+#endif
 
 WarbleStandaloneApp::WarbleStandaloneApp()
 {
     juce::PropertiesFile::Options options;
     options.applicationName = JucePlugin_Name;
     options.filenameSuffix = ".settings";
+    // ~/.config on Linux; elsewhere the user's application data folder that JUCE chooses.
+   #if JUCE_LINUX
     options.folderName = "~/.config";
+   #endif
+    options.osxLibrarySubFolder = "Application Support";
     properties.setStorageParameters (options);
 }
 
@@ -47,6 +54,7 @@ void WarbleStandaloneApp::initialise (const juce::String&)
         return;
     }
 
+   #if JUCE_LINUX
     // JUCE opens libX11 itself and closes it at exit. libX11 keeps caches for the life of the
     // process (its locale and resource databases); unloading it leaves them unreachable, which
     // leak checkers report at every exit. Held open to the end, as by a program linked to it, they
@@ -55,6 +63,7 @@ void WarbleStandaloneApp::initialise (const juce::String&)
 
     terminationWatcher = std::make_unique<TerminationSignalWatcher> ([this] { systemRequestedQuit(); });
     jackMessageFilter = std::make_unique<JackMessageFilter> (savedSettingsChooseJack());
+   #endif
 
     host = std::make_unique<InstrumentHost> (*properties.getUserSettings());
 
@@ -80,8 +89,11 @@ void WarbleStandaloneApp::shutdown()
     window = nullptr;
     host = nullptr;
     properties.saveIfNeeded();
+
+   #if JUCE_LINUX
     jackMessageFilter = nullptr;
     terminationWatcher = nullptr;
+   #endif
 }
 
 void WarbleStandaloneApp::systemRequestedQuit()
@@ -109,17 +121,22 @@ void WarbleStandaloneApp::changeListenerCallback (juce::ChangeBroadcaster*)
     showAudioDeviceStatus();
 }
 
+#if JUCE_LINUX
 bool WarbleStandaloneApp::savedSettingsChooseJack()
 {
     const auto setup = properties.getUserSettings()->getXmlValue ("audioSetup");
     return setup != nullptr && setup->getStringAttribute ("deviceType") == "JACK";
 }
+#endif
 
 void WarbleStandaloneApp::showAudioDeviceStatus()
 {
     auto& deviceManager = host->getDeviceManager();
     const auto* device = deviceManager.getCurrentAudioDevice();
+
+   #if JUCE_LINUX
     jackMessageFilter->setJackChosen (deviceManager.getCurrentAudioDeviceType() == "JACK");
+   #endif
 
     if (window != nullptr)
         window->setName (getApplicationName() + (device == nullptr ? noAudioDeviceSuffix : ""));

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "TerminationSignalWatcher.h"
-#include "standalone/audio/JackMessageFilter.h"
-
 #include <juce_gui_basics/juce_gui_basics.h>
+
+#if JUCE_LINUX
+ #include "TerminationSignalWatcher.h"
+ #include "standalone/audio/JackMessageFilter.h"
+#endif
 
 #include <memory>
 
@@ -40,11 +42,16 @@ public:
 private:
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
     void showAudioDeviceStatus();
-    bool savedSettingsChooseJack();
 
     juce::ApplicationProperties properties;
+
+   #if JUCE_LINUX
+    bool savedSettingsChooseJack();
+
     std::unique_ptr<TerminationSignalWatcher> terminationWatcher;
     std::unique_ptr<JackMessageFilter> jackMessageFilter;
+   #endif
+
     std::unique_ptr<InstrumentHost> host;
     std::unique_ptr<WarbleStandaloneWindow> window;
     bool reportedMissingDevice = false;
