@@ -61,6 +61,27 @@ namespace
         EXPECT_EQ (host->getError(), "");
         return host;
     }
+
+    // The state a host saves with a session in which the user set sessionValues. A lilv state holds
+    // nodes of its host's world, so that host lives as long as the state.
+    struct SavedSession
+    {
+        std::unique_ptr<LilvPluginHost> host;
+        std::unique_ptr<LilvState, void (*) (LilvState*)> state { nullptr, lilv_state_free };
+    };
+
+    SavedSession saveSession()
+    {
+        SavedSession saved { openHost() };
+        saved.host->runBlock();
+
+        for (const auto& [uri, value] : sessionValues)
+            saved.host->queueSet (uri, value);
+
+        saved.host->runBlock();
+        saved.state = saved.host->saveState();
+        return saved;
+    }
 }
 
 TEST (LV2HostValues, FirstBlockReportsEveryValueOnceAndHostsRequestsAreAnswered)
@@ -140,29 +161,53 @@ TEST (LV2HostValues, EveryPresetReportsItsValues)
 
 TEST (LV2HostValues, RestoredStateReportsItsValuesInANewInstance)
 {
-    auto saved = [] {
-        auto host = openHost();
-        host->runBlock();
-
-        for (const auto& [uri, value] : sessionValues)
-            host->queueSet (uri, value);
-
-        host->runBlock();
-        return host->saveState();
-    }();
-
-    ASSERT_NE (saved, nullptr);
+    const auto saved = saveSession();
+    ASSERT_NE (saved.state, nullptr);
 
     // A session reopened: a fresh instance reports its defaults, then the session's state.
     auto host = openHost();
     ASSERT_EQ (host->getError(), "");
     expectValues (host->runBlock(), defaults, "before the state is restored");
 
-    ASSERT_TRUE (host->restoreState (saved.get()));
+    ASSERT_TRUE (host->restoreState (saved.state.get()));
     expectValues (host->runBlock(), sessionValues, "after the state is restored");
 
     // Restored into an instance that has not run yet, as hosts do when they open a session.
     auto reopened = openHost();
-    ASSERT_TRUE (reopened->restoreState (saved.get()));
+    ASSERT_TRUE (reopened->restoreState (saved.state.get()));
     expectValues (reopened->runBlock(), sessionValues, "restored before the first block");
+}
+
+// Ardour runs a new instance, and one whose state it has just restored, for a block whose output it
+// drops (to measure the latency), deactivates it and activates it again to play: the values must
+// reach the host in the first block it reads.
+TEST (LV2HostValues, ValuesAreReportedAgainInTheFirstBlockAfterActivation)
+{
+    const auto saved = saveSession();
+    ASSERT_NE (saved.state, nullptr);
+
+    struct Case
+    {
+        const char* what;
+        bool restoreState;
+        const Values& expected;
+    };
+
+    const Case cases[] = { { "a new instance", false, defaults },
+                           { "a restored session state", true, sessionValues } };
+
+    for (const auto& c : cases)
+    {
+        auto host = openHost();
+        ASSERT_EQ (host->getError(), "");
+
+        if (c.restoreState)
+            ASSERT_TRUE (host->restoreState (saved.state.get()));
+
+        host->runBlock();    // the latency run, its output dropped
+        host->reactivate();
+
+        expectValues (host->runBlock(), c.expected, std::string ("reactivated after ") + c.what);
+        EXPECT_TRUE (host->runBlock().empty()) << c.what << ": a value is reported again although nothing changed";
+    }
 }

@@ -241,6 +241,15 @@ namespace warble::test
         return reported;
     }
 
+    void LilvPluginHost::reactivate()
+    {
+        if (instance == nullptr)
+            return;
+
+        lilv_instance_deactivate (instance);
+        lilv_instance_activate (instance);
+    }
+
     std::vector<std::pair<std::string, std::string>> LilvPluginHost::presets() const
     {
         std::vector<std::pair<std::string, std::string>> result;

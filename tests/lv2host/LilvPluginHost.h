@@ -45,6 +45,10 @@ namespace warble::test
         Reported runBlock();
         int malformedReports = 0;
 
+        /** Deactivates and activates the plug-in again, as Ardour does after the block it runs
+            to measure a new or restored instance's latency (whose output it drops). */
+        void reactivate();
+
         /** The bundle's presets (pset:Preset related to the plug-in), URI and label. */
         std::vector<std::pair<std::string, std::string>> presets() const;
 
