@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <malloc.h>
 #include <new>
 #include <pthread.h>
 
@@ -147,6 +148,14 @@ void* operator new (size_t size, std::align_val_t alignment)                    
 void* operator new[] (size_t size, std::align_val_t alignment)                       { return allocateAlignedOrThrow (size, alignment); }
 void* operator new (size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept   { return allocateAligned (size, alignment); }
 void* operator new[] (size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept { return allocateAligned (size, alignment); }
+
+// The sized forms, which GCC calls by default; Clang declares them only with -fsized-deallocation.
+#if ! __cpp_sized_deallocation
+void operator delete (void* p, size_t) noexcept;
+void operator delete[] (void* p, size_t) noexcept;
+void operator delete (void* p, size_t, std::align_val_t) noexcept;
+void operator delete[] (void* p, size_t, std::align_val_t) noexcept;
+#endif
 
 void operator delete (void* p) noexcept                                              { release (p); }
 void operator delete[] (void* p) noexcept                                            { release (p); }
