@@ -32,7 +32,11 @@ namespace warble::test
                 {
                     auto& self = *static_cast<MemoryStreams*> (stream->ctx);
                     const auto count = std::min<uint64_t> (size, self.bytes.size() - self.readPosition);
-                    std::memcpy (buffer, self.bytes.data() + self.readPosition, count);
+
+                    // An empty state has no bytes to copy from, not even a pointer to them.
+                    if (count > 0)
+                        std::memcpy (buffer, self.bytes.data() + self.readPosition, count);
+
                     self.readPosition += count;
                     return (int64_t) count;
                 } };
