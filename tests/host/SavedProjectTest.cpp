@@ -12,12 +12,13 @@
 // as literals and as files saved by Warble 1.0.0, so that a change to any of them fails here
 // instead of in a user's session. A project names the plug-in by its class (VST3) or URI (LV2),
 // its automation by parameter IDs, and keeps the state the plug-in gave the host.
-namespace warble::test
+namespace
 {
     /** The class table of a VST3 module's factory, read as a host reads it: GetPluginFactory,
-        then each class's info. Only the calls used here, in the order of the VST3 interfaces. Declared
-        outside the anonymous namespace: with no implementation in sight, the compiler would otherwise
-        take the calls for calls of pure virtual functions. */
+        then each class's info, through the interface's table of functions as VST3's C binding
+        declares it (every call takes the object first). Only the calls used here, in the order of
+        the VST3 interfaces. Calling through a C++ class of our own instead would name a type the
+        object is not, which UBSan's checks of dynamic types rightly refuse. */
     struct Vst3ClassInfo
     {
         std::uint8_t cid[16];
@@ -26,18 +27,21 @@ namespace warble::test
         char name[64];
     };
 
-    class Vst3Factory
-    {
-    public:
-        virtual std::int32_t queryInterface (const char* iid, void** object) = 0;
-        virtual std::uint32_t addRef() = 0;
-        virtual std::uint32_t release() = 0;
-        virtual std::int32_t getFactoryInfo (void* info) = 0;
-        virtual std::int32_t countClasses() = 0;
-        virtual std::int32_t getClassInfo (std::int32_t index, Vst3ClassInfo* info) = 0;
+    struct Vst3Factory;
 
-    protected:
-        ~Vst3Factory() = default;
+    struct Vst3FactoryFunctions
+    {
+        std::int32_t (*queryInterface) (Vst3Factory*, const char* iid, void** object);
+        std::uint32_t (*addRef) (Vst3Factory*);
+        std::uint32_t (*release) (Vst3Factory*);
+        std::int32_t (*getFactoryInfo) (Vst3Factory*, void* info);
+        std::int32_t (*countClasses) (Vst3Factory*);
+        std::int32_t (*getClassInfo) (Vst3Factory*, std::int32_t index, Vst3ClassInfo* info);
+    };
+
+    struct Vst3Factory
+    {
+        const Vst3FactoryFunctions* functions;
     };
 }
 
@@ -149,7 +153,7 @@ namespace
 
         using ModuleEntry = bool (*) (void*);
         using ModuleExit = bool (*)();
-        using GetFactory = warble::test::Vst3Factory* (*)();
+        using GetFactory = Vst3Factory* (*)();
         const auto entry = reinterpret_cast<ModuleEntry> (dlsym (handle, "ModuleEntry"));
         const auto exit = reinterpret_cast<ModuleExit> (dlsym (handle, "ModuleExit"));
         const auto getFactory = reinterpret_cast<GetFactory> (dlsym (handle, "GetPluginFactory"));
@@ -158,15 +162,15 @@ namespace
         {
             if (auto* factory = getFactory())
             {
-                for (std::int32_t index = 0; index < factory->countClasses(); ++index)
+                for (std::int32_t index = 0; index < factory->functions->countClasses (factory); ++index)
                 {
-                    warble::test::Vst3ClassInfo info {};
+                    Vst3ClassInfo info {};
 
-                    if (factory->getClassInfo (index, &info) == 0)
+                    if (factory->functions->getClassInfo (factory, index, &info) == 0)
                         result[juce::String (info.category)] = juce::String::toHexString (info.cid, 16, 0).toUpperCase();
                 }
 
-                factory->release();
+                factory->functions->release (factory);
             }
 
             exit();
