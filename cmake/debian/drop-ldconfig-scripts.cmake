@@ -25,7 +25,9 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
         endif()
     endforeach()
 
-    execute_process(COMMAND dpkg-deb --root-owner-group --build "${tree}" "${package}"
+    # Compressed as CPack compressed it (gzip): dpkg-deb's own default, xz, takes minutes over
+    # the sanitizer builds' large binaries.
+    execute_process(COMMAND dpkg-deb -Zgzip --root-owner-group --build "${tree}" "${package}"
                     OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
     file(REMOVE_RECURSE "${tree}")
 endforeach()
